@@ -1,0 +1,39 @@
+# Shared by scripts/run and scripts/test: installs what a fresh Debian 12 machine is missing,
+# then configures and builds into build/ (or $QUILLON_BUILD_DIR). Quiet when there is nothing
+# to install; the build's own output is shown only when it fails.
+set -euo pipefail
+
+QUILLON_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+QUILLON_BUILD_DIR=${QUILLON_BUILD_DIR:-$QUILLON_ROOT/build}
+
+quillon_packages=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev libgl-dev zlib1g-dev
+    fonts-dejavu-core
+)
+
+quillon_install() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+quillon_build() {
+    local log="$QUILLON_BUILD_DIR/build.log"
+    mkdir -p "$QUILLON_BUILD_DIR"
+    if ! { cmake -S "$QUILLON_ROOT" -B "$QUILLON_BUILD_DIR" -G Ninja "$@" \
+            && cmake --build "$QUILLON_BUILD_DIR" --parallel "$(nproc)"; } >"$log" 2>&1; then
+        cat "$log"
+        echo "Build failed; the log is in $log" >&2
+        return 1
+    fi
+}

@@ -1,0 +1,130 @@
+#include "DirectoryReader.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+#include <limits>
+#include <new>
+
+namespace {
+
+constexpr qint64 kFieldSize = 4;
+// nameLen, at least one byte (name or terminator), then five fields.
+constexpr qint64 kMinRecordSize = 25;
+
+qint32 int32At(const char *p)
+{
+    return qFromLittleEndian<qint32>(p);
+}
+
+// Reads exactly size bytes at pos; a short read is a failure, never zero-filled.
+bool readAt(QIODevice *device, qint64 pos, char *out, qint64 size)
+{
+    if (pos < 0 || !device->seek(pos))
+        return false;
+    qint64 done = 0;
+    while (done < size) {
+        const qint64 n = device->read(out + done, size - done);
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+} // namespace
+
+bool DirectoryReader::fail(const QString &message)
+{
+    m_errorString = message;
+    return false;
+}
+
+bool DirectoryReader::read(QIODevice *device)
+{
+    m_table = EntryTable();
+    m_errorString.clear();
+
+    const qint64 length = device->size();
+    char field[kFieldSize];
+    if (length < kFieldSize || !readAt(device, length - kFieldSize, field, kFieldSize))
+        return fail(QStringLiteral("The file is too short to hold a footer."));
+    m_dirSize = int32At(field);
+
+    // The directory start is a 32-bit value like every position in the archive.
+    const qint64 start = length - qint64(m_dirSize);
+    if (start > std::numeric_limits<qint32>::max() || start < std::numeric_limits<qint32>::min())
+        return fail(QStringLiteral("The directory start does not fit a 32-bit position."));
+    m_dirStart = qint32(start);
+    if (start < 0 || start + kFieldSize > length)
+        return fail(QStringLiteral("The footer points outside the file."));
+
+    // The whole directory, count field to footer, in one read.
+    QByteArray directory;
+    try {
+        directory.resize(length - start);
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("The directory is too large to read."));
+    }
+    if (!readAt(device, start, directory.data(), directory.size()))
+        return fail(device->errorString());
+
+    m_entryCount = int32At(directory.constData());
+    if (m_countHandler)
+        m_countHandler(m_entryCount);
+    if (m_entryCount < 1)
+        return fail(QStringLiteral("The directory counts no entries."));
+    return parseRecords(directory);
+}
+
+bool DirectoryReader::parseRecords(const QByteArray &directory)
+{
+    const char *const base = directory.constData();
+    const qint64 end = directory.size(); // the end of the file
+    const qint64 footer = end - kFieldSize; // where the footer begins
+    const qint64 mustRead = qint64(m_entryCount) - 1;
+
+    // Every record takes at least 25 bytes: a count that cannot fit fails before any allocation.
+    if (mustRead > (end - kFieldSize) / kMinRecordSize)
+        return fail(QStringLiteral("The count is larger than the directory can hold."));
+
+    auto data = std::make_shared<EntryTable::Data>();
+    try {
+        data->rows.reserve(size_t(mustRead) + 1);
+    } catch (const std::bad_alloc &) {
+        return fail(QStringLiteral("The directory is too large to hold in memory."));
+    }
+
+    qint64 pos = kFieldSize;
+    for (qint64 row = 0; row < m_entryCount; ++row) {
+        const bool optional = row == mustRead;
+        // The last row is read only when a whole record lies before the footer; every other
+        // row must lie inside the file, footer included.
+        const qint64 limit = optional ? footer : end;
+        if (pos + kFieldSize > limit) {
+            if (optional)
+                break;
+            return fail(QStringLiteral("Record %1 is cut off by the end of the file.").arg(row));
+        }
+        const qint32 nameLen = int32At(base + pos);
+        if (nameLen == std::numeric_limits<qint32>::min())
+            return fail(QStringLiteral("Record %1 has a name length that overflows.").arg(row));
+        const qint64 nameSize = nameLen > 1 ? qint64(nameLen) - 1 : 0;
+        const qint64 recordSize = kFieldSize + nameSize + 1 + 5 * kFieldSize;
+        if (pos + recordSize > limit) {
+            if (optional)
+                break;
+            return fail(QStringLiteral("Record %1 is cut off by the end of the file.").arg(row));
+        }
+        const char *fields = base + pos + kFieldSize + nameSize + 1;
+        data->rows.push_back({ quint32(pos + kFieldSize), nameLen, int32At(fields),
+                               int32At(fields + 4), int32At(fields + 8), int32At(fields + 12),
+                               int32At(fields + 16) });
+        pos += recordSize;
+    }
+
+    data->bytes = directory;
+    data->rowCount = m_entryCount;
+    m_table.m_data = std::move(data);
+    return true;
+}

@@ -1,0 +1,139 @@
+#include "ArchiveWriter.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <zlib.h>
+
+namespace {
+
+void appendInt32(QByteArray &out, qint32 value)
+{
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+} // namespace
+
+ArchiveWriter::Entry ArchiveWriter::stored(const QByteArray &name, const QByteArray &content)
+{
+    Entry e;
+    e.name = name;
+    e.type = 1;
+    e.content = content;
+    e.data = content;
+    return e;
+}
+
+ArchiveWriter::Entry ArchiveWriter::compressed(const QByteArray &name, const QByteArray &content)
+{
+    Entry e;
+    e.name = name;
+    e.type = 2;
+    e.content = content;
+    e.data = zlibCompress(content);
+    return e;
+}
+
+ArchiveWriter::Entry ArchiveWriter::folder(const QByteArray &name)
+{
+    Entry e;
+    e.name = name;
+    e.type = 1024;
+    return e;
+}
+
+ArchiveWriter::Entry ArchiveWriter::raw(const QByteArray &name, qint32 type, const QByteArray &data)
+{
+    Entry e;
+    e.name = name;
+    e.type = type;
+    e.content = data;
+    e.data = data;
+    return e;
+}
+
+QByteArray ArchiveWriter::zlibCompress(const QByteArray &data)
+{
+    uLongf size = compressBound(uLong(data.size()));
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    const int rc = compress(reinterpret_cast<Bytef *>(out.data()), &size,
+                            reinterpret_cast<const Bytef *>(data.constData()), uLong(data.size()));
+    Q_ASSERT(rc == Z_OK);
+    out.resize(qsizetype(size));
+    return out;
+}
+
+ArchiveWriter &ArchiveWriter::add(const Entry &entry)
+{
+    m_entries.push_back(entry);
+    return *this;
+}
+
+ArchiveWriter &ArchiveWriter::setCountConvention(Count convention)
+{
+    m_convention = convention;
+    return *this;
+}
+
+ArchiveWriter &ArchiveWriter::overrideCount(qint32 count)
+{
+    m_count = count;
+    return *this;
+}
+
+ArchiveWriter &ArchiveWriter::overrideFooter(qint32 footer)
+{
+    m_footer = footer;
+    return *this;
+}
+
+ArchiveWriter &ArchiveWriter::setLeadingBytes(const QByteArray &bytes)
+{
+    m_leading = bytes;
+    return *this;
+}
+
+ArchiveWriter &ArchiveWriter::setTrailingBytes(const QByteArray &bytes)
+{
+    m_trailing = bytes;
+    return *this;
+}
+
+QByteArray ArchiveWriter::build() const
+{
+    QByteArray out = m_leading;
+    std::vector<qint32> offsets;
+    for (const Entry &e : m_entries) {
+        offsets.push_back(qint32(out.size()));
+        out.append(e.data);
+    }
+
+    const qint64 dirStart = out.size();
+    const qint32 records = qint32(m_entries.size());
+    appendInt32(out, m_count.value_or(m_convention == Count::Records ? records : records + 1));
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry &e = m_entries[i];
+        appendInt32(out, e.nameLen.value_or(qint32(e.name.size()) + 1));
+        out.append(e.name);
+        out.append(e.terminator);
+        appendInt32(out, e.aux.value_or(0));
+        appendInt32(out, e.type);
+        appendInt32(out, e.unpackedSize.value_or(qint32(e.content.size())));
+        appendInt32(out, e.packedSize.value_or(qint32(e.data.size())));
+        appendInt32(out, e.offset.value_or(offsets[i]));
+    }
+    out.append(m_trailing);
+    appendInt32(out, m_footer.value_or(qint32(out.size() + 4 - dirStart)));
+    return out;
+}
+
+bool ArchiveWriter::writeTo(const QString &path) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray bytes = build();
+    return file.write(bytes) == bytes.size();
+}
