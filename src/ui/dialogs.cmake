@@ -1,0 +1,1 @@
+# Files of the folder chooser and the About box

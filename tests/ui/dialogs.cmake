@@ -1,0 +1,1 @@
+# Tests of the folder chooser and the About box
