@@ -1,7 +1,16 @@
+#include "ui/AppIcon.h"
+#include "ui/ostrel.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("Quillon"));
+    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setWindowIcon(AppIcon::icon());
+
+    ostrel window;
+    window.Form_Load();
+    return app.exec();
 }

@@ -1,4 +1,9 @@
 # Files of src/ui/
 target_sources(quillon_ui PRIVATE
+    ui/AppIcon.cpp ui/AppIcon.h
+    ui/BusyPointer.cpp ui/BusyPointer.h
+    ui/EntryListModel.cpp ui/EntryListModel.h
+    ui/EntryListView.cpp ui/EntryListView.h
+    ui/ostrel.cpp ui/ostrel.h
     ui/Twips.h
 )

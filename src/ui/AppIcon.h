@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QIcon>
+#include <QImage>
+
+// The program's icon: an archive box with a quill, drawn in the 16 classic VGA colours without
+// anti-aliasing so the 16 and 32 pixel images stay crisp.
+namespace AppIcon {
+
+QImage image(int size);
+// The 16 and 32 pixel images the windows carry.
+QIcon icon();
+
+} // namespace AppIcon

@@ -1,0 +1,267 @@
+#include "ostrel.h"
+
+#include "AppIcon.h"
+#include "BusyPointer.h"
+#include "EntryListModel.h"
+#include "EntryListView.h"
+#include "Twips.h"
+#include "archive/DirectoryReader.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+// The client area below the menu bar, in twips.
+constexpr int kClientWidth = 9315;
+constexpr int kClientHeight = 5445;
+
+QString chooseWithFileDialog(QWidget *parent, const QString &title, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+template<typename W> W *placed(W *widget, const char *name, const QRect &geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+} // namespace
+
+ostrel::ostrel(QWidget *parent)
+    : QMainWindow(parent,
+                  Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                      | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_chooseFile(chooseWithFileDialog)
+{
+    setObjectName(QStringLiteral("ostrel"));
+    setWindowTitle(QStringLiteral("Quillon"));
+    setWindowIcon(AppIcon::icon());
+    createControls();
+    createActions();
+    createMenus();
+    setExportEnabled(false);
+    resize(twips(kClientWidth), twips(kClientHeight) + menuBar()->sizeHint().height());
+}
+
+ostrel::~ostrel() = default;
+
+void ostrel::createControls()
+{
+    fmMain = placed(new QFrame(this), "fmMain", twipsRect(0, 0, 9255, 5415));
+    fmMain->setFrameShape(QFrame::NoFrame);
+    setCentralWidget(new QWidget(this));
+    fmMain->setParent(centralWidget());
+
+    Label1 = placed(new QLabel(QStringLiteral("Open Dat File :"), fmMain), "Label1",
+                    twipsRect(120, 240, 1215, 255));
+    txtOpened = placed(new QLineEdit(fmMain), "txtOpened", twipsRect(1320, 240, 5775, 285));
+    Label2 = placed(new QLabel(QStringLiteral("Dat Contents :"), fmMain), "Label2",
+                    twipsRect(120, 720, 1575, 255));
+    Label3 = placed(new QLabel(QStringLiteral("Entries :"), fmMain), "Label3",
+                    twipsRect(7440, 720, 615, 255));
+    txtEntries = placed(new QLineEdit(fmMain), "txtEntries", twipsRect(8160, 720, 975, 285));
+    txtEntries->setAlignment(Qt::AlignCenter);
+    // Display fields only: the program sets them, the user can neither edit nor focus them.
+    for (QLineEdit *box : { txtOpened, txtEntries }) {
+        box->setReadOnly(true);
+        box->setEnabled(false);
+        box->setFocusPolicy(Qt::NoFocus);
+    }
+
+    lstDat = placed(new EntryListView(fmMain), "lstDat", twipsRect(240, 1080, 8895, 3660));
+    m_entryModel = new EntryListModel(this);
+    lstDat->setModel(m_entryModel);
+    connect(lstDat, &EntryListView::mousePressed, this, &ostrel::lstDat_MouseDown);
+
+    cmdExport = placed(new QPushButton(QStringLiteral("Export"), fmMain), "cmdExport",
+                       twipsRect(360, 4920, 855, 375));
+    cmdExportAll = placed(new QPushButton(QStringLiteral("Export All"), fmMain), "cmdExportAll",
+                          twipsRect(1320, 4920, 855, 375));
+    connect(cmdExport, &QPushButton::clicked, this, &ostrel::cmdExport_Click);
+    connect(cmdExportAll, &QPushButton::clicked, this, &ostrel::cmdExportAll_Click);
+
+    lblExtract = placed(new QLabel(fmMain), "lblExtract", twipsRect(2280, 4800, 6855, 495));
+
+    // Only the list and the two buttons can take the focus; the rest follow for completeness.
+    const QList<QWidget *> order { fmMain,       Label1, txtOpened,  lstDat, cmdExport,
+                                   cmdExportAll, Label2, txtEntries, Label3, lblExtract };
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void ostrel::createActions()
+{
+    const auto action = [this](const QString &text, const char *name, void (ostrel::*slot)()) {
+        auto *a = new QAction(text, this);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    mnuFileOpen = action(QStringLiteral("&Open"), "mnuFileOpen", &ostrel::mnuFileOpen_Click);
+    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileClose = action(QStringLiteral("&Close"), "mnuFileClose", &ostrel::mnuFileClose_Click);
+    mnuFileSave
+        = action(QStringLiteral("&Export Selected"), "mnuFileSave", &ostrel::mnuFileSave_Click);
+    mnuFileSaveAs = action(QStringLiteral("Export Selected &As..."), "mnuFileSaveAs",
+                           &ostrel::mnuFileSaveAs_Click);
+    mnuFileSaveAll
+        = action(QStringLiteral("Export A&ll"), "mnuFileSaveAll", &ostrel::mnuFileSaveAll_Click);
+    mnuFileExit = action(QStringLiteral("E&xit"), "mnuFileExit", &ostrel::mnuFileExit_Click);
+    mnuHelpAbout
+        = action(QStringLiteral("&About Quillon..."), "mnuHelpAbout", &ostrel::mnuHelpAbout_Click);
+}
+
+void ostrel::createMenus()
+{
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->addAction(mnuFileOpen);
+    mnuFile->addAction(mnuFileClose);
+    mnuFileBar1 = mnuFile->addSeparator();
+    mnuFileBar1->setObjectName(QStringLiteral("mnuFileBar1"));
+    mnuFile->addAction(mnuFileSave);
+    mnuFile->addAction(mnuFileSaveAs);
+    mnuFile->addAction(mnuFileSaveAll);
+    mnuFileBar5 = mnuFile->addSeparator();
+    mnuFileBar5->setObjectName(QStringLiteral("mnuFileBar5"));
+    mnuFile->addAction(mnuFileExit);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelp->addAction(mnuHelpAbout);
+}
+
+void ostrel::getDir(const QString &pathStr)
+{
+    m_extractDir = pathStr;
+}
+
+void ostrel::setFileChooser(FileChooser chooser)
+{
+    m_chooseFile = std::move(chooser);
+}
+
+void ostrel::Form_Load()
+{
+    show();
+}
+
+void ostrel::setExportEnabled(bool enabled)
+{
+    cmdExport->setEnabled(enabled);
+    cmdExportAll->setEnabled(enabled);
+    mnuFileSave->setEnabled(enabled);
+    mnuFileSaveAll->setEnabled(enabled);
+    mnuFileSaveAs->setEnabled(enabled);
+}
+
+void ostrel::mnuFileOpen_Click()
+{
+    const QString chosen
+        = m_chooseFile(this, QStringLiteral("File Open"), QStringLiteral("DAT file (*.dat)"));
+    if (chosen.isEmpty())
+        return; // Cancel changes nothing
+    setExportEnabled(true);
+    m_archivePath = chosen;
+    // An archive that cannot be read ends the command without a message, in the "no archive"
+    // state, so the export commands never act on a half-read directory.
+    if (!readDirectory())
+        showNoArchive();
+}
+
+void ostrel::showNoArchive()
+{
+    setExportEnabled(false);
+    txtEntries->clear();
+    txtOpened->clear();
+    m_entries = EntryTable();
+    m_entryModel->clear();
+}
+
+bool ostrel::readDirectory()
+{
+    BusyPointer busy;
+    repaint();
+    lstDat->hide();
+
+    QFile file(m_archivePath);
+    bool ok = file.open(QIODevice::ReadOnly);
+    if (ok) {
+        DirectoryReader reader;
+        // The count and the path show while the names are read.
+        reader.setCountHandler([this](qint32 count) {
+            txtEntries->setText(QString::number(count));
+            txtOpened->setText(m_archivePath);
+            txtEntries->repaint();
+            txtOpened->repaint();
+        });
+        ok = reader.read(&file);
+        m_dirSize = reader.dirSize();
+        m_dirStart = reader.dirStart();
+        m_entryCount = reader.entryCount();
+        m_entries = reader.table();
+        // A new archive replaces the old names, so list position i stays table row i.
+        m_entryModel->setTable(m_entries);
+        file.close();
+    }
+    lstDat->show();
+    repaint();
+    return ok;
+}
+
+void ostrel::mnuFileClose_Click()
+{
+    // The table and the count stay until the next Open; the disabled export commands keep
+    // them out of reach.
+    setExportEnabled(false);
+    txtEntries->clear();
+    txtOpened->clear();
+    m_entryModel->clear();
+}
+
+void ostrel::mnuFileExit_Click()
+{
+    close();
+}
+
+void ostrel::lstDat_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift)
+{
+    Q_UNUSED(button); // every button narrows the selection alike
+    // Ctrl alone adds to or takes from the selection; any other press keeps only the current
+    // item. Working on the selection's ranges keeps this cheap however long the list is.
+    if ((shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))
+        == Qt::ControlModifier)
+        return;
+    QItemSelectionModel *selection = lstDat->selectionModel();
+    const QModelIndex current = selection->currentIndex();
+    if (current.isValid() && selection->isSelected(current))
+        selection->select(current, QItemSelectionModel::ClearAndSelect);
+    else
+        selection->clearSelection();
+}
+
+void ostrel::mnuHelpAbout_Click() { }
+
+void ostrel::cmdExport_Click()
+{
+    mnuFileSave_Click();
+}
+
+void ostrel::cmdExportAll_Click()
+{
+    mnuFileSaveAll_Click();
+}
+
+void ostrel::mnuFileSave_Click() { }
+
+void ostrel::mnuFileSaveAll_Click() { }
+
+void ostrel::mnuFileSaveAs_Click() { }

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "archive/EntryTable.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <vector>
+
+class EntryListModel;
+class EntryListView;
+class QAction;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+
+// The main window. It owns the program's state (the open archive, its directory, the captured
+// selection and the extract directory) and carries the commands; the reading and writing work
+// lives in the core library.
+class ostrel : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // Asks the user for an archive to open; returns the chosen path, or an empty text on Cancel.
+    using FileChooser
+        = std::function<QString(QWidget *parent, const QString &title, const QString &filter)>;
+
+    explicit ostrel(QWidget *parent = nullptr);
+    ~ostrel() override;
+
+    // The folder chooser reports the extract directory through this, on OK and on Cancel.
+    void getDir(const QString &pathStr);
+
+    // Replaces the file dialog, so tests can answer it.
+    void setFileChooser(FileChooser chooser);
+
+    const QString &archivePath() const { return m_archivePath; }
+    qint32 dirSize() const { return m_dirSize; }
+    qint32 dirStart() const { return m_dirStart; }
+    qint32 entryCount() const { return m_entryCount; }
+    const EntryTable &entries() const { return m_entries; }
+    const QString &extractDir() const { return m_extractDir; }
+    const std::vector<qint32> &selIndex() const { return m_selIndex; }
+
+    void Form_Load();
+
+public Q_SLOTS:
+    void cmdExport_Click();
+    void cmdExportAll_Click();
+    void lstDat_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift);
+    void mnuHelpAbout_Click();
+    void mnuFileClose_Click();
+    void mnuFileExit_Click();
+    void mnuFileOpen_Click();
+    void mnuFileSave_Click();
+    void mnuFileSaveAll_Click();
+    void mnuFileSaveAs_Click();
+
+private:
+    bool readDirectory();
+
+    void createControls();
+    void createActions();
+    void createMenus();
+    void setExportEnabled(bool enabled);
+    void showNoArchive();
+
+    // State
+    QString m_archivePath;
+    qint32 m_dirSize = 0;
+    qint32 m_dirStart = 0;
+    QString m_extractDir;
+    qint32 m_entryCount = 0;
+    std::vector<qint32> m_selIndex;
+    EntryTable m_entries;
+
+    FileChooser m_chooseFile;
+
+    // Controls
+    QFrame *fmMain = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtOpened = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *txtEntries = nullptr;
+    EntryListView *lstDat = nullptr;
+    EntryListModel *m_entryModel = nullptr;
+    QPushButton *cmdExport = nullptr;
+    QPushButton *cmdExportAll = nullptr;
+    QLabel *lblExtract = nullptr;
+
+    QMenu *mnuFile = nullptr;
+    QAction *mnuFileOpen = nullptr;
+    QAction *mnuFileClose = nullptr;
+    QAction *mnuFileBar1 = nullptr;
+    QAction *mnuFileSave = nullptr;
+    QAction *mnuFileSaveAs = nullptr;
+    QAction *mnuFileSaveAll = nullptr;
+    QAction *mnuFileBar5 = nullptr;
+    QAction *mnuFileExit = nullptr;
+    QMenu *mnuHelp = nullptr;
+    QAction *mnuHelpAbout = nullptr;
+};

@@ -1,0 +1,414 @@
+#include "support/ArchiveWriter.h"
+#include "ui/Twips.h"
+#include "ui/ostrel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QStringList kExportControls { "cmdExport", "cmdExportAll", "mnuFileSave", "mnuFileSaveAll",
+                                    "mnuFileSaveAs" };
+
+QByteArray threeEntries()
+{
+    return ArchiveWriter()
+        .add(ArchiveWriter::folder("maps"))
+        .add(ArchiveWriter::stored("maps\\a.bin", "abc"))
+        .add(ArchiveWriter::compressed("readme.txt", "hello hello hello"))
+        .build();
+}
+
+} // namespace
+
+class tst_ostrel : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void initialState();
+    void tabOrder();
+    void layout_data();
+    void layout();
+    void menus();
+    void ctrlOShowsTheFileDialog();
+    void open_data();
+    void open();
+    void cancelKeepsTheShownArchive();
+    void reopenReplacesTheList();
+    void closeEmptiesTheWindow();
+    void getDirStoresTheTextAsGiven();
+    void mousePressRule_data();
+    void mousePressRule();
+    void largeArchiveIsListedAndSelectable();
+
+private:
+    template<typename T = QWidget> T *child(const char *name) const
+    {
+        return m_window->findChild<T *>(QLatin1String(name));
+    }
+    bool exportEnabled(const QString &name) const;
+    QString archive(const QString &name, const QByteArray &bytes) const;
+    void openThrough(const QString &path);
+    QPoint itemCentre(int row) const;
+
+    QTemporaryDir m_dir;
+    ostrel *m_window = nullptr;
+    QStringList m_chooserCalls;
+};
+
+void tst_ostrel::init()
+{
+    m_window = new ostrel;
+    m_chooserCalls.clear();
+    m_window->Form_Load();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void tst_ostrel::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+}
+
+bool tst_ostrel::exportEnabled(const QString &name) const
+{
+    if (auto *a = m_window->findChild<QAction *>(name))
+        return a->isEnabled();
+    return m_window->findChild<QWidget *>(name)->isEnabled();
+}
+
+QString tst_ostrel::archive(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = m_dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+void tst_ostrel::openThrough(const QString &path)
+{
+    m_window->setFileChooser([this, path](QWidget *, const QString &title, const QString &filter) {
+        m_chooserCalls << title + QLatin1Char('|') + filter;
+        return path;
+    });
+    m_window->mnuFileOpen_Click();
+}
+
+QPoint tst_ostrel::itemCentre(int row) const
+{
+    auto *list = child<QListView>("lstDat");
+    const QModelIndex index = list->model()->index(row, 0);
+    list->scrollTo(index);
+    return list->visualRect(index).center();
+}
+
+void tst_ostrel::initialState()
+{
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Quillon"));
+    QVERIFY(!m_window->windowIcon().isNull());
+    const auto sizes = m_window->windowIcon().availableSizes();
+    QVERIFY(sizes.contains(QSize(16, 16)) && sizes.contains(QSize(32, 32)));
+    QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(m_window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    QCOMPARE(m_window->centralWidget()->size(), QSize(621, 363));
+
+    for (const QString &name : kExportControls)
+        QVERIFY2(!exportEnabled(name), qPrintable(name));
+    for (const char *name : { "mnuFileOpen", "mnuFileClose", "mnuFileExit", "mnuHelpAbout" })
+        QVERIFY2(child<QAction>(name)->isEnabled(), name);
+    QVERIFY(child<QLineEdit>("txtOpened")->text().isEmpty());
+    QVERIFY(child<QLineEdit>("txtEntries")->text().isEmpty());
+    QCOMPARE(child<QListView>("lstDat")->model()->rowCount(), 0);
+    QVERIFY(child<QLabel>("lblExtract")->text().isEmpty());
+    QVERIFY(m_window->archivePath().isEmpty());
+    QVERIFY(m_window->extractDir().isEmpty());
+    QCOMPARE(m_window->entryCount(), 0);
+
+    // The boxes are display fields; the list and the buttons take the focus in tab order.
+    for (const char *name : { "txtOpened", "txtEntries" }) {
+        auto *box = child<QLineEdit>(name);
+        QVERIFY(box->isReadOnly());
+        QVERIFY(!box->isEnabled());
+        QCOMPARE(box->focusPolicy(), Qt::NoFocus);
+    }
+    QCOMPARE(child<QLineEdit>("txtEntries")->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+    QCOMPARE(child<QListView>("lstDat")->selectionMode(), QAbstractItemView::MultiSelection);
+}
+
+void tst_ostrel::tabOrder()
+{
+    openThrough(archive(QStringLiteral("a.dat"), threeEntries()));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    child("lstDat")->setFocus();
+    QStringList order;
+    for (int i = 0; i < 3; ++i) {
+        order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(order, (QStringList { "lstDat", "cmdExport", "cmdExportAll" }));
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("lstDat"));
+}
+
+void tst_ostrel::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("fmMain") << "fmMain" << QRect(0, 0, 9255, 5415) << QString();
+    QTest::newRow("Label1") << "Label1" << QRect(120, 240, 1215, 255) << "Open Dat File :";
+    QTest::newRow("txtOpened") << "txtOpened" << QRect(1320, 240, 5775, 285) << QString();
+    QTest::newRow("Label2") << "Label2" << QRect(120, 720, 1575, 255) << "Dat Contents :";
+    QTest::newRow("Label3") << "Label3" << QRect(7440, 720, 615, 255) << "Entries :";
+    QTest::newRow("txtEntries") << "txtEntries" << QRect(8160, 720, 975, 285) << QString();
+    QTest::newRow("lstDat") << "lstDat" << QRect(240, 1080, 8895, 3660) << QString();
+    QTest::newRow("cmdExport") << "cmdExport" << QRect(360, 4920, 855, 375) << "Export";
+    QTest::newRow("cmdExportAll") << "cmdExportAll" << QRect(1320, 4920, 855, 375) << "Export All";
+    QTest::newRow("lblExtract") << "lblExtract" << QRect(2280, 4800, 6855, 495) << QString();
+}
+
+void tst_ostrel::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(QString, text);
+
+    QWidget *w = m_window->findChild<QWidget *>(name);
+    QVERIFY(w);
+    QCOMPARE(w->geometry(), twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+    if (auto *label = qobject_cast<QLabel *>(w))
+        QCOMPARE(label->text(), text);
+    if (auto *button = qobject_cast<QPushButton *>(w))
+        QCOMPARE(button->text(), text);
+    // The layout is fixed: a larger window moves nothing.
+    const QRect before = w->geometry();
+    m_window->resize(m_window->size() + QSize(200, 150));
+    QCOMPARE(w->geometry(), before);
+}
+
+void tst_ostrel::menus()
+{
+    const QList<QAction *> top = m_window->menuBar()->actions();
+    QCOMPARE(top.size(), 2);
+    QCOMPARE(top[0]->text(), QStringLiteral("&File"));
+    QCOMPARE(top[1]->text(), QStringLiteral("&Help"));
+
+    QStringList file;
+    for (QAction *a : top[0]->menu()->actions())
+        file << (a->isSeparator() ? QString(QLatin1Char('-') + a->objectName())
+                                  : QString(a->objectName() + QLatin1Char('=') + a->text()));
+    QCOMPARE(file,
+             (QStringList { "mnuFileOpen=&Open", "mnuFileClose=&Close", "-mnuFileBar1",
+                            "mnuFileSave=&Export Selected", "mnuFileSaveAs=Export Selected &As...",
+                            "mnuFileSaveAll=Export A&ll", "-mnuFileBar5", "mnuFileExit=E&xit" }));
+    QCOMPARE(top[1]->menu()->actions().size(), 1);
+    QCOMPARE(top[1]->menu()->actions()[0]->text(), QStringLiteral("&About Quillon..."));
+    QCOMPARE(child<QAction>("mnuFileOpen")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+    for (QAction *a : top[0]->menu()->actions())
+        if (a->objectName() != QLatin1String("mnuFileOpen"))
+            QVERIFY(a->shortcut().isEmpty());
+}
+
+void tst_ostrel::ctrlOShowsTheFileDialog()
+{
+    m_window->setFileChooser([this](QWidget *, const QString &title, const QString &filter) {
+        m_chooserCalls << title + QLatin1Char('|') + filter;
+        return QString();
+    });
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QTest::keyClick(m_window, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(m_chooserCalls, QStringList { "File Open|DAT file (*.dat)" });
+}
+
+void tst_ostrel::open_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("missing");
+    QTest::addColumn<QString>("count"); // empty: the window is back to "no archive"
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("three entries")
+        << threeEntries() << false << "3" << QStringList { "maps", "maps\\a.bin", "readme.txt" };
+    QTest::newRow("count one more than the records")
+        << ArchiveWriter()
+               .add(ArchiveWriter::folder("x"))
+               .setCountConvention(ArchiveWriter::Count::RecordsPlusOne)
+               .build()
+        << false << "2" << QStringList { "x" };
+    QTest::newRow("latin names") << ArchiveWriter().add(ArchiveWriter::folder("caf\xe9")).build()
+                                 << false << "1" << QStringList { QStringLiteral("caf\u00e9") };
+    QTest::newRow("missing file") << QByteArray() << true << QString() << QStringList {};
+    QTest::newRow("too short") << QByteArray("ab") << false << QString() << QStringList {};
+    QTest::newRow("count 0") << ArchiveWriter().overrideCount(0).build() << false << QString()
+                             << QStringList {};
+    QTest::newRow("truncated record")
+        << ArchiveWriter().overrideCount(3).setTrailingBytes(QByteArray(30, '\0')).build() << false
+        << QString() << QStringList {};
+}
+
+void tst_ostrel::open()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, missing);
+    QFETCH(QString, count);
+    QFETCH(QStringList, names);
+
+    const QString path = missing ? m_dir.filePath(QStringLiteral("nowhere.dat"))
+                                 : archive(QStringLiteral("a.dat"), bytes);
+    openThrough(path);
+    QCOMPARE(m_chooserCalls, QStringList { "File Open|DAT file (*.dat)" });
+    QCOMPARE(m_window->archivePath(), path);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(child("lstDat")->isVisible());
+
+    const bool ok = !count.isEmpty();
+    QCOMPARE(child<QLineEdit>("txtEntries")->text(), count);
+    QCOMPARE(child<QLineEdit>("txtOpened")->text(), ok ? path : QString());
+    for (const QString &name : kExportControls)
+        QCOMPARE(exportEnabled(name), ok);
+    QAbstractItemModel *model = child<QListView>("lstDat")->model();
+    QStringList shown;
+    for (int i = 0; i < model->rowCount(); ++i)
+        shown << model->index(i, 0).data().toString();
+    QCOMPARE(shown, names);
+    QCOMPARE(m_window->entries().filledRows(), names.size());
+}
+
+void tst_ostrel::cancelKeepsTheShownArchive()
+{
+    openThrough(archive(QStringLiteral("a.dat"), threeEntries()));
+    openThrough(QString());
+    QCOMPARE(child<QLineEdit>("txtEntries")->text(), QStringLiteral("3"));
+    QCOMPARE(child<QListView>("lstDat")->model()->rowCount(), 3);
+    for (const QString &name : kExportControls)
+        QVERIFY(exportEnabled(name));
+}
+
+void tst_ostrel::reopenReplacesTheList()
+{
+    openThrough(archive(QStringLiteral("a.dat"), threeEntries()));
+    child<QListView>("lstDat")->selectAll();
+    openThrough(archive(QStringLiteral("b.dat"),
+                        ArchiveWriter().add(ArchiveWriter::folder("other")).build()));
+    auto *list = child<QListView>("lstDat");
+    QCOMPARE(list->model()->rowCount(), 1);
+    QCOMPARE(list->model()->index(0, 0).data().toString(), QStringLiteral("other"));
+    QCOMPARE(m_window->entries().name(0), QStringLiteral("other"));
+    QVERIFY(list->selectionModel()->selectedIndexes().isEmpty());
+}
+
+void tst_ostrel::closeEmptiesTheWindow()
+{
+    m_window->mnuFileClose_Click(); // nothing open: nothing changes
+    QVERIFY(child<QLineEdit>("txtOpened")->text().isEmpty());
+
+    const QString path = archive(QStringLiteral("a.dat"), threeEntries());
+    openThrough(path);
+    m_window->mnuFileClose_Click();
+    for (const QString &name : kExportControls)
+        QVERIFY(!exportEnabled(name));
+    QVERIFY(child<QLineEdit>("txtOpened")->text().isEmpty());
+    QVERIFY(child<QLineEdit>("txtEntries")->text().isEmpty());
+    QCOMPARE(child<QListView>("lstDat")->model()->rowCount(), 0);
+    // The last archive's state stays until the next Open.
+    QCOMPARE(m_window->archivePath(), path);
+    QCOMPARE(m_window->entryCount(), 3);
+    QCOMPARE(m_window->entries().filledRows(), 3);
+}
+
+void tst_ostrel::getDirStoresTheTextAsGiven()
+{
+    for (const QString &dir : { QStringLiteral("/tmp/out/"), QStringLiteral(" x "), QString() }) {
+        m_window->getDir(dir);
+        QCOMPARE(m_window->extractDir(), dir);
+    }
+}
+
+void tst_ostrel::mousePressRule_data()
+{
+    QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<QList<int>>(
+        "selected"); // after items 1 and 3 were selected, then item 4 pressed
+
+    QTest::newRow("plain left press")
+        << Qt::LeftButton << Qt::KeyboardModifiers() << QList<int> { 4 };
+    QTest::newRow("Ctrl adds") << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier)
+                               << QList<int> { 1, 3, 4 };
+    QTest::newRow("Ctrl+Shift narrows")
+        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)
+        << QList<int> { 4 };
+    QTest::newRow("Ctrl+Alt narrows")
+        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)
+        << QList<int> { 4 };
+    QTest::newRow("Shift narrows")
+        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int> { 4 };
+    // The right button does not toggle, but the rule still keeps only the current item.
+    QTest::newRow("right press") << Qt::RightButton << Qt::KeyboardModifiers() << QList<int> {};
+    QTest::newRow("Ctrl right press")
+        << Qt::RightButton << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int> { 1, 3 };
+    QTest::newRow("middle press") << Qt::MiddleButton << Qt::KeyboardModifiers() << QList<int> {};
+}
+
+void tst_ostrel::mousePressRule()
+{
+    QFETCH(Qt::MouseButton, button);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(QList<int>, selected);
+
+    ArchiveWriter writer;
+    for (int i = 0; i < 6; ++i)
+        writer.add(ArchiveWriter::folder("item" + QByteArray::number(i)));
+    openThrough(archive(QStringLiteral("six.dat"), writer.build()));
+    auto *list = child<QListView>("lstDat");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, itemCentre(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, itemCentre(3));
+
+    QTest::mousePress(list->viewport(), button, modifiers, itemCentre(4));
+    QTest::mouseRelease(list->viewport(), button, modifiers, itemCentre(4));
+    QList<int> rows;
+    for (const QModelIndex &i : list->selectionModel()->selectedIndexes())
+        rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    QCOMPARE(rows, selected);
+}
+
+void tst_ostrel::largeArchiveIsListedAndSelectable()
+{
+    ArchiveWriter writer;
+    for (int i = 0; i < 100000; ++i)
+        writer.add(ArchiveWriter::stored("folder\\file" + QByteArray::number(i) + ".txt", {}));
+    openThrough(archive(QStringLiteral("big.dat"), writer.build()));
+    auto *list = child<QListView>("lstDat");
+    QCOMPARE(list->model()->rowCount(), 100000);
+    QCOMPARE(child<QLineEdit>("txtEntries")->text(), QStringLiteral("100000"));
+
+    // Beyond a 16-bit index: plain press, Ctrl press, then a narrowing press.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, itemCentre(99999));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, itemCentre(40000));
+    QCOMPARE(list->selectionModel()->selectedIndexes().size(), 2);
+    QVERIFY(list->selectionModel()->isSelected(list->model()->index(99999, 0)));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, itemCentre(70000));
+    const QModelIndexList now = list->selectionModel()->selectedIndexes();
+    QCOMPARE(now.size(), 1);
+    QCOMPARE(now[0].row(), 70000);
+    QCOMPARE(now[0].data().toString(), QStringLiteral("folder\\file70000.txt"));
+}
+
+QTEST_MAIN(tst_ostrel)
+#include "tst_ostrel.moc"
