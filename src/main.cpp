@@ -1,4 +1,4 @@
-#include "ui/AppIcon.h"
+#include "ui/AppLook.h"
 #include "ui/ostrel.h"
 
 #include <QApplication>
@@ -8,7 +8,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setWindowIcon(AppIcon::icon());
+    AppLook::apply();
 
     ostrel window;
     window.Form_Load();

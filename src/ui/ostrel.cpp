@@ -74,6 +74,11 @@ void ostrel::createControls()
         box->setReadOnly(true);
         box->setEnabled(false);
         box->setFocusPolicy(Qt::NoFocus);
+        // Disabled, yet the path and the count must stay easy to read.
+        QPalette palette = box->palette();
+        palette.setColor(QPalette::Disabled, QPalette::Text,
+                         palette.color(QPalette::Active, QPalette::Text));
+        box->setPalette(palette);
     }
 
     lstDat = placed(new EntryListView(fmMain), "lstDat", twipsRect(240, 1080, 8895, 3660));

@@ -1,6 +1,7 @@
 # Files of src/ui/
 target_sources(quillon_ui PRIVATE
     ui/AppIcon.cpp ui/AppIcon.h
+    ui/AppLook.cpp ui/AppLook.h
     ui/BusyPointer.cpp ui/BusyPointer.h
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
