@@ -1,0 +1,53 @@
+// Writes the seed corpora: make_seeds fuzz/corpus
+// Seeds are small valid archives of every entry kind and both count conventions.
+#include "support/ArchiveWriter.h"
+#include "support/SampleArchive.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+
+bool write(const QDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_seeds CORPUS_DIR\n");
+        return 2;
+    }
+    const QDir root(QString::fromLocal8Bit(argv[1]));
+    using W = ArchiveWriter;
+    const QList<std::pair<QString, QByteArray>> archives {
+        { "seed-sample", sampleArchive().build() },
+        { "seed-sample-plus-one",
+          sampleArchive().setCountConvention(W::Count::RecordsPlusOne).build() },
+        { "seed-stored", W().add(W::stored("a.txt", "abc")).build() },
+        { "seed-compressed", W().add(W::compressed("dir\\b.txt", QByteArray(300, 'b'))).build() },
+        { "seed-folder", W().add(W::folder("sub\\deep\\leaf")).build() },
+        { "seed-mixed",
+          W().add(W::folder("sub"))
+              .add(W::stored("sub\\x.bin", QByteArray("\x00\x01\x02", 3)))
+              .add(W::compressed("sub\\y.txt", "hello"))
+              .add(W::raw("odd", 3, "zz"))
+              .setCountConvention(W::Count::RecordsPlusOne)
+              .build() },
+    };
+    for (const QString &target : { QStringLiteral("reader"), QStringLiteral("extract") }) {
+        root.mkpath(target);
+        const QDir dir(root.filePath(target));
+        for (const auto &[name, bytes] : archives)
+            if (!write(dir, name, bytes))
+                return 1;
+    }
+    return 0;
+}
