@@ -8,3 +8,6 @@ target_sources(quillon_core PRIVATE
 # The work capacity must be rounded step by step, never fused into a multiply-add.
 set_source_files_properties(compress/PackwellCore.cpp PROPERTIES
     COMPILE_OPTIONS "$<$<CXX_COMPILER_ID:GNU,Clang,AppleClang>:-ffp-contract=off>")
+target_sources(quillon_ui PRIVATE
+    compress/Packwell.cpp compress/Packwell.h
+)
