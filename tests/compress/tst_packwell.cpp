@@ -1,6 +1,7 @@
 #include "archive/Windows1252.h"
 #include "compress/Packwell.h"
 #include "compress/PackwellInterface.h"
+#include "compress/PackwellTestSupport.h"
 #include "ui/Twips.h"
 
 #include <QAbstractButton>
@@ -12,43 +13,11 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include <zlib.h>
-
 #include <functional>
 
 using MemberKind = PackwellMember::Kind;
 
 namespace {
-
-class ModeHost : public PackwellHost
-{
-public:
-    explicit ModeHost(bool userMode) : m_userMode(userMode) { }
-    bool userMode() const override { return m_userMode; }
-
-private:
-    bool m_userMode;
-};
-
-QByteArray zlibStream(const QByteArray &data)
-{
-    uLongf len = compressBound(uLong(data.size()));
-    QByteArray out(qsizetype(len), '\0');
-    if (compress(reinterpret_cast<Bytef *>(out.data()), &len,
-                 reinterpret_cast<const Bytef *>(data.constData()), uLong(data.size()))
-        != Z_OK)
-        qFatal("compress failed");
-    out.resize(qsizetype(len));
-    return out;
-}
-
-QStringList notices(const QSignalSpy &spy)
-{
-    QStringList names;
-    for (const QList<QVariant> &arguments : spy)
-        names << arguments.at(0).toString();
-    return names;
-}
 
 // The component's interface as its documentation gives it, with the signature each member has
 // in the meta-object and the names of its parameters.
