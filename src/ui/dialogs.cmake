@@ -1,1 +1,7 @@
 # Files of the folder chooser and the About box
+target_sources(quillon_ui PRIVATE
+    ui/FolderPaths.cpp
+    ui/FolderPaths.h
+    ui/Volumes.cpp
+    ui/Volumes.h
+)

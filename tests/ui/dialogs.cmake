@@ -1,1 +1,3 @@
 # Tests of the folder chooser and the About box
+quillon_add_test(tst_folderpaths tst_folderpaths.cpp)
+quillon_add_test(tst_volumes tst_volumes.cpp)
