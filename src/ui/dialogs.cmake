@@ -1,5 +1,9 @@
 # Files of the folder chooser and the About box
 target_sources(quillon_ui PRIVATE
+    ui/DirListBox.cpp
+    ui/DirListBox.h
+    ui/DriveListBox.cpp
+    ui/DriveListBox.h
     ui/FolderPaths.cpp
     ui/FolderPaths.h
     ui/Volumes.cpp
