@@ -8,4 +8,6 @@ target_sources(quillon_ui PRIVATE
     ui/FolderPaths.h
     ui/Volumes.cpp
     ui/Volumes.h
+    ui/dlgDir.cpp
+    ui/dlgDir.h
 )
