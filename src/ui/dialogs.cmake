@@ -10,4 +10,6 @@ target_sources(quillon_ui PRIVATE
     ui/Volumes.h
     ui/dlgDir.cpp
     ui/dlgDir.h
+    ui/frmAbout.cpp
+    ui/frmAbout.h
 )
