@@ -1,1 +1,15 @@
 # Files of the folder chooser and the About box
+target_sources(quillon_ui PRIVATE
+    ui/DirListBox.cpp
+    ui/DirListBox.h
+    ui/DriveListBox.cpp
+    ui/DriveListBox.h
+    ui/FolderPaths.cpp
+    ui/FolderPaths.h
+    ui/Volumes.cpp
+    ui/Volumes.h
+    ui/dlgDir.cpp
+    ui/dlgDir.h
+    ui/frmAbout.cpp
+    ui/frmAbout.h
+)

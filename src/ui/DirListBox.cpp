@@ -1,0 +1,93 @@
+#include "DirListBox.h"
+
+#include "FolderPaths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+
+namespace {
+constexpr int PathRole = Qt::UserRole;
+}
+
+DirListBox::DirListBox(QWidget *parent) : QTreeWidget(parent)
+{
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(false);
+    // The tree only draws the chain; opening goes through double-click and Enter alone.
+    setItemsExpandable(false);
+    setExpandsOnDoubleClick(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+
+    if (!setPath(QDir::currentPath()))
+        setPath(QDir::rootPath());
+}
+
+bool DirListBox::setPath(const QString &folder)
+{
+    const QString path = FolderPaths::clean(folder);
+    if (!FolderPaths::canOpen(path))
+        return false;
+
+    clear();
+    const QIcon opened = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+
+    QTreeWidgetItem *parentItem = nullptr;
+    for (const QString &link : FolderPaths::chain(path)) {
+        auto *item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
+        item->setText(0, link == u"/" ? link : QFileInfo(link).fileName());
+        item->setIcon(0, opened);
+        item->setData(0, PathRole, link);
+        item->setExpanded(true);
+        parentItem = item;
+    }
+    for (const QString &name : FolderPaths::subFolders(path)) {
+        auto *item = new QTreeWidgetItem(parentItem);
+        item->setText(0, name);
+        item->setIcon(0, closed);
+        item->setData(0, PathRole, FolderPaths::child(path, name));
+    }
+    setCurrentItem(parentItem);
+    scrollToItem(parentItem);
+
+    const bool changed = path != m_path;
+    m_path = path;
+    if (changed)
+        Q_EMIT pathChanged(m_path);
+    return true;
+}
+
+void DirListBox::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // Handled here so Enter never falls through to the dialog's buttons.
+        if (QTreeWidgetItem *item = currentItem())
+            openItem(item);
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void DirListBox::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        if (QTreeWidgetItem *item = itemAt(event->position().toPoint())) {
+            openItem(item);
+            event->accept();
+            return;
+        }
+    }
+    QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void DirListBox::openItem(QTreeWidgetItem *item)
+{
+    // A folder removed since it was listed cannot be opened; the list stays as it is.
+    setPath(item->data(0, PathRole).toString());
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QTreeWidget>
+
+// Folder list: the chain of folders from "/" down to the open folder, each shown opened and
+// indented, then the open folder's sub-folders. Double-click or Enter opens an item; a single
+// click only highlights it. It never changes the process's current folder.
+class DirListBox : public QTreeWidget
+{
+    Q_OBJECT
+
+public:
+    // Starts at the process's current folder.
+    explicit DirListBox(QWidget *parent = nullptr);
+
+    // The open folder (not the highlighted item).
+    QString path() const { return m_path; }
+
+    // Opens the folder and lists it afresh. A folder that cannot be listed leaves the list as it
+    // was and returns false.
+    bool setPath(const QString &folder);
+
+Q_SIGNALS:
+    void pathChanged(const QString &path);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void openItem(QTreeWidgetItem *item);
+
+    QString m_path;
+};

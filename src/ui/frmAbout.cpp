@@ -1,0 +1,74 @@
+#include "frmAbout.h"
+
+#include "Twips.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &rect)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    // Static text only: no rich text, no links, no selection.
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::NoTextInteraction);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setWordWrap(true);
+    label->setGeometry(rect);
+    return label;
+}
+
+} // namespace
+
+frmAbout::frmAbout(QWidget *mainWindow, QWidget *parent) : QDialog(parent), m_mainWindow(mainWindow)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About Quillon"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setGeometry(twipsRect(1560, 120, 1260, 345));
+    cmdOK->setDefault(true);
+
+    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("Quillon v 1.0"),
+                         twipsRect(90, 120, 1365, 480));
+    lblVersion
+        = makeLabel(this, "lblVersion", QStringLiteral("Coded by Brannoc - use at your own risk"),
+                    twipsRect(90, 660, 2805, 225));
+    Label1 = makeLabel(this, "Label1", QStringLiteral("quillon@example.com"),
+                       twipsRect(720, 960, 1455, 255));
+    Label2 = makeLabel(this, "Label2",
+                       QStringLiteral("Please take a look at the readme file for credits and "
+                                      "other info."),
+                       twipsRect(120, 1320, 2775, 495));
+
+    cmdOK->setFocus();
+    // Esc reaches QDialog::reject(), which closes the box just as OK does.
+    connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
+
+    // Fixed place on the screen, not centred: setGeometry places the client area.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
+    setGeometry(QRect(origin + QPoint(twips(2340), twips(1935)), QSize(twips(3000), twips(1800))));
+    setFixedSize(twips(3000), twips(1800));
+
+    Form_Load();
+}
+
+void frmAbout::Form_Load()
+{
+    if (m_mainWindow)
+        setWindowIcon(m_mainWindow->windowIcon());
+}
+
+void frmAbout::cmdOK_Click()
+{
+    accept();
+}
