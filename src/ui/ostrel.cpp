@@ -6,6 +6,8 @@
 #include "EntryListView.h"
 #include "Twips.h"
 #include "archive/DirectoryReader.h"
+#include "compress/Packwell.h"
+#include "frmAbout.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -94,6 +96,11 @@ void ostrel::createControls()
     connect(cmdExportAll, &QPushButton::clicked, this, &ostrel::cmdExportAll_Click);
 
     lblExtract = placed(new QLabel(fmMain), "lblExtract", twipsRect(2280, 4800, 6855, 495));
+
+    // Hosted in user mode; its face has no use while the program runs.
+    Packwell1 = new Packwell(fmMain);
+    Packwell1->setObjectName(QStringLiteral("Packwell1"));
+    Packwell1->hide();
 
     // Only the list and the two buttons can take the focus; the rest follow for completeness.
     const QList<QWidget *> order { fmMain,       Label1, txtOpened,  lstDat, cmdExport,
@@ -253,7 +260,11 @@ void ostrel::lstDat_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shif
         selection->clearSelection();
 }
 
-void ostrel::mnuHelpAbout_Click() { }
+void ostrel::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
 
 void ostrel::cmdExport_Click()
 {

@@ -8,6 +8,7 @@
 #include <vector>
 
 class EntryListModel;
+class Packwell;
 class EntryListView;
 class QAction;
 class QFrame;
@@ -44,6 +45,7 @@ public:
     const EntryTable &entries() const { return m_entries; }
     const QString &extractDir() const { return m_extractDir; }
     const std::vector<qint32> &selIndex() const { return m_selIndex; }
+    Packwell *packwell() const { return Packwell1; }
 
     void Form_Load();
 
@@ -103,4 +105,7 @@ private:
     QAction *mnuFileExit = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
+
+    // The compression component; the compressed-entry writer inflates through it.
+    Packwell *Packwell1 = nullptr;
 };

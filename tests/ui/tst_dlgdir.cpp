@@ -1,4 +1,4 @@
-#include "ModalAnswer.h"
+#include "support/ModalAnswer.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
 #include "ui/Twips.h"

@@ -1,5 +1,8 @@
+#include "compress/Packwell.h"
 #include "support/ArchiveWriter.h"
+#include "support/ModalAnswer.h"
 #include "ui/Twips.h"
+#include "ui/frmAbout.h"
 #include "ui/ostrel.h"
 
 #include <QAction>
@@ -52,6 +55,8 @@ private Q_SLOTS:
     void mousePressRule_data();
     void mousePressRule();
     void largeArchiveIsListedAndSelectable();
+    void aboutIsModal();
+    void hostsPackwellHidden();
 
 private:
     template<typename T = QWidget> T *child(const char *name) const
@@ -408,6 +413,32 @@ void tst_ostrel::largeArchiveIsListedAndSelectable()
     QCOMPARE(now.size(), 1);
     QCOMPARE(now[0].row(), 70000);
     QCOMPARE(now[0].data().toString(), QStringLiteral("folder\\file70000.txt"));
+}
+
+void tst_ostrel::aboutIsModal()
+{
+    bool blocked = false;
+    ModalAnswer<frmAbout> answer([&](frmAbout *about) {
+        QCOMPARE(about->windowIcon().cacheKey(), m_window->windowIcon().cacheKey());
+        blocked = !m_window->isEnabled() || QApplication::activeModalWidget() == about;
+        about->accept();
+    });
+    m_window->mnuHelpAbout_Click();
+    QVERIFY(answer.answered());
+    QVERIFY(blocked);
+    QVERIFY(!m_window->findChild<frmAbout *>()); // unloaded when closed
+}
+
+void tst_ostrel::hostsPackwellHidden()
+{
+    auto *packwell = m_window->findChild<Packwell *>(QStringLiteral("Packwell1"));
+    QVERIFY(packwell);
+    QVERIFY(!packwell->isVisible());
+    QVERIFY(packwell->host().userMode());
+    // In user mode the sizes follow the operations.
+    QByteArray data(100, 'q');
+    QCOMPARE(packwell->CompressData(data), 0);
+    QCOMPARE(packwell->OriginalSize(), 100);
 }
 
 QTEST_MAIN(tst_ostrel)
