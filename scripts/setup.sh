@@ -9,7 +9,7 @@ QUILLON_BUILD_DIR=${QUILLON_BUILD_DIR:-$QUILLON_ROOT/build}
 quillon_packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev zlib1g-dev
-    fonts-dejavu-core
+    fonts-dejavu-core fonts-dejavu-extra
 )
 
 quillon_install() {

@@ -1,13 +1,27 @@
 // Renders the program's windows to PNG files for the README:
 //   screenshots OUTDIR SAMPLE.dat
-// Run through scripts/screenshots, which sets up the display.
+// Run through scripts/screenshots, which builds it and sets up the display.
 #include "ui/AppLook.h"
+#include "ui/dlgDir.h"
+#include "ui/frmAbout.h"
 #include "ui/ostrel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QItemSelectionModel>
+#include <QTemporaryDir>
+
+namespace {
+
+bool save(QWidget &window, const QDir &out, const char *name)
+{
+    window.show();
+    QApplication::processEvents();
+    return window.grab().save(out.filePath(QLatin1String(name)));
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -17,8 +31,8 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() != 3)
         return 2;
-    const QDir out(args[1]);
-    const QString sample = args[2];
+    const QDir out(QFileInfo(args[1]).absoluteFilePath());
+    const QString sample = QFileInfo(args[2]).absoluteFilePath();
 
     ostrel window;
     window.setFileChooser(
@@ -29,6 +43,17 @@ int main(int argc, char *argv[])
     auto *list = window.findChild<QAbstractItemView *>(QStringLiteral("lstDat"));
     for (int row : { 2, 6 })
         list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
-    QApplication::processEvents();
-    return window.grab().save(out.filePath(QStringLiteral("main-window.png"))) ? 0 : 1;
+    bool ok = save(window, out, "main-window.png");
+
+    // The folder chooser opens at the current folder: give it a small, stable one.
+    QTemporaryDir home;
+    for (const char *folder : { "exports", "exports/maps", "exports/sounds", "exports/text" })
+        QDir(home.path()).mkpath(QLatin1String(folder));
+    QDir::setCurrent(home.filePath(QStringLiteral("exports")));
+    dlgDir chooser(&window, [](const QString &) {});
+    ok = save(chooser, out, "folder-chooser.png") && ok;
+
+    frmAbout about(&window);
+    ok = save(about, out, "about.png") && ok;
+    return ok ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 
 namespace AppLook {
 
@@ -11,6 +12,10 @@ void apply()
 {
     QApplication::setWindowIcon(AppIcon::icon());
     QFont font = QApplication::font();
+    // A condensed face keeps the longest captions, such as the About box's, on one line.
+    const QString condensed = QStringLiteral("DejaVu Sans Condensed");
+    if (QFontDatabase::hasFamily(condensed))
+        font.setFamily(condensed);
     font.setPointSizeF(7.5);
     QApplication::setFont(font);
 }

@@ -42,7 +42,7 @@ frmAbout::frmAbout(QWidget *mainWindow, QWidget *parent) : QDialog(parent), m_ma
     lblVersion
         = makeLabel(this, "lblVersion", QStringLiteral("Coded by Brannoc - use at your own risk"),
                     twipsRect(90, 660, 2805, 225));
-    Label1 = makeLabel(this, "Label1", QStringLiteral("quillon@example.com"),
+    Label1 = makeLabel(this, "Label1", QStringLiteral("dev@example.com"),
                        twipsRect(720, 960, 1455, 255));
     Label2 = makeLabel(this, "Label2",
                        QStringLiteral("Please take a look at the readme file for credits and "

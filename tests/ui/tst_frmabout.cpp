@@ -41,7 +41,7 @@ void tst_frmAbout::elements_data()
     QTest::newRow("lblTitle") << "lblTitle" << twipsRect(90, 120, 1365, 480) << "Quillon v 1.0";
     QTest::newRow("lblVersion") << "lblVersion" << twipsRect(90, 660, 2805, 225)
                                 << "Coded by Brannoc - use at your own risk";
-    QTest::newRow("Label1") << "Label1" << twipsRect(720, 960, 1455, 255) << "quillon@example.com";
+    QTest::newRow("Label1") << "Label1" << twipsRect(720, 960, 1455, 255) << "dev@example.com";
     QTest::newRow("Label2") << "Label2" << twipsRect(120, 1320, 2775, 495)
                             << "Please take a look at the readme file for credits and other info.";
 }
