@@ -1,4 +1,6 @@
 # Files of tests/support/
 target_sources(quillon_test_support PRIVATE
     support/ArchiveWriter.cpp support/ArchiveWriter.h
+    support/FaultyFileSystem.cpp support/FaultyFileSystem.h
+    support/TestDecompressor.cpp support/TestDecompressor.h
 )
