@@ -1,1 +1,6 @@
 # Files of src/extract/
+target_sources(quillon_core PRIVATE
+    extract/EntryWriter.cpp extract/EntryWriter.h
+    extract/ExtractReporter.h
+    extract/FileSystem.cpp extract/FileSystem.h
+)
