@@ -1,6 +1,7 @@
 # Files of src/extract/
 target_sources(quillon_core PRIVATE
     extract/EntryWriter.cpp extract/EntryWriter.h
+    extract/Extraction.cpp extract/Extraction.h
     extract/ExtractReporter.h
     extract/FileSystem.cpp extract/FileSystem.h
 )

@@ -7,6 +7,9 @@
 #include "Twips.h"
 #include "archive/DirectoryReader.h"
 #include "compress/Packwell.h"
+#include "dlgDir.h"
+#include "extract/EntryWriter.h"
+#include "extract/Extraction.h"
 #include "frmAbout.h"
 
 #include <QFile>
@@ -15,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -26,6 +30,18 @@ constexpr int kClientHeight = 5445;
 QString chooseWithFileDialog(QWidget *parent, const QString &title, const QString &filter)
 {
     return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+void chooseWithDirDialog(ostrel &window)
+{
+    dlgDir dialog(&window, [&window](const QString &pathStr) { window.getDir(pathStr); });
+    dialog.exec();
+}
+
+void showMessageBox(QWidget *parent, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 template<typename W> W *placed(W *widget, const char *name, const QRect &geometry)
@@ -41,7 +57,6 @@ ostrel::ostrel(QWidget *parent)
     : QMainWindow(parent,
                   Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                       | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-    , m_chooseFile(chooseWithFileDialog)
 {
     setObjectName(QStringLiteral("ostrel"));
     setWindowTitle(QStringLiteral("Quillon"));
@@ -50,6 +65,9 @@ ostrel::ostrel(QWidget *parent)
     createActions();
     createMenus();
     setExportEnabled(false);
+    setFileChooser({});
+    setDirChooser({});
+    setMessageSink({});
     resize(twips(kClientWidth), twips(kClientHeight) + menuBar()->sizeHint().height());
 }
 
@@ -96,6 +114,9 @@ void ostrel::createControls()
     connect(cmdExportAll, &QPushButton::clicked, this, &ostrel::cmdExportAll_Click);
 
     lblExtract = placed(new QLabel(fmMain), "lblExtract", twipsRect(2280, 4800, 6855, 495));
+    // Opaque, so repainting it for every exported entry never repaints the frame behind it.
+    lblExtract->setAutoFillBackground(true);
+    lblExtract->setAttribute(Qt::WA_OpaquePaintEvent);
 
     // Hosted in user mode; its face has no use while the program runs.
     Packwell1 = new Packwell(fmMain);
@@ -158,7 +179,25 @@ void ostrel::getDir(const QString &pathStr)
 
 void ostrel::setFileChooser(FileChooser chooser)
 {
-    m_chooseFile = std::move(chooser);
+    m_chooseFile = chooser ? std::move(chooser) : chooseWithFileDialog;
+}
+
+void ostrel::setDirChooser(DirChooser chooser)
+{
+    m_chooseDir = chooser ? std::move(chooser) : chooseWithDirDialog;
+}
+
+void ostrel::setMessageSink(MessageSink sink)
+{
+    if (sink)
+        m_showMessage = std::move(sink);
+    else
+        m_showMessage = [this](const QString &text) { showMessageBox(this, text); };
+}
+
+void ostrel::message(const QString &text)
+{
+    m_showMessage(text);
 }
 
 void ostrel::Form_Load()
@@ -276,8 +315,81 @@ void ostrel::cmdExportAll_Click()
     mnuFileSaveAll_Click();
 }
 
-void ostrel::mnuFileSave_Click() { }
+void ostrel::mnuFileSave_Click()
+{
+    if (selectedCount() > 0)
+        runExtraction(10);
+    else
+        m_showMessage(QStringLiteral("Nothing selected"));
+}
 
-void ostrel::mnuFileSaveAll_Click() { }
+void ostrel::mnuFileSaveAs_Click()
+{
+    if (selectedCount() == 1)
+        runExtraction(10);
+    else
+        m_showMessage(QStringLiteral("Can only do this with one file selected"));
+}
 
-void ostrel::mnuFileSaveAs_Click() { }
+void ostrel::mnuFileSaveAll_Click()
+{
+    runExtraction(0);
+}
+
+qint64 ostrel::selectedCount() const
+{
+    return Extraction::selectedCount(lstDat->selectionModel()->selection());
+}
+
+void ostrel::runExtraction(qint32 mode)
+{
+    m_chooseDir(*this);
+    if (m_extractDir.isEmpty())
+        return;
+
+    lblExtract->setVisible(true);
+    {
+        BusyPointer busy;
+        repaint();
+        EntryWriter writer(
+            m_archivePath, m_extractDir,
+            [this](QByteArray &TheData, const qint32 &OrigSize) {
+                return Packwell1->DecompressData(TheData, OrigSize);
+            },
+            *this);
+        Extraction extraction(m_entries, m_extractDir, writer,
+                              [this](const QString &outputPath) { showProgress(outputPath); });
+        m_extraction = &extraction;
+        qint64 count = 0;
+        if (mode == 0) {
+            extraction.extractAll();
+            count = m_entryCount; // the directory's own count, not the rows walked
+        } else {
+            captureSelection();
+            extractSelected();
+            count = selectedCount();
+        }
+        m_extraction = nullptr;
+        // The busy pointer and the last path stay up until the message is dismissed.
+        m_showMessage(QStringLiteral("Done extracting %1 files.").arg(count));
+    }
+    lblExtract->hide();
+    lblExtract->clear();
+}
+
+void ostrel::showProgress(const QString &outputPath)
+{
+    // Only the label is painted: the path is on screen before the entry's writer runs.
+    lblExtract->setText(outputPath);
+    lblExtract->repaint();
+}
+
+void ostrel::captureSelection()
+{
+    m_selIndex = Extraction::selectedRows(lstDat->selectionModel()->selection());
+}
+
+void ostrel::extractSelected()
+{
+    m_extraction->extractRows(m_selIndex);
+}

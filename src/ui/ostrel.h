@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/EntryTable.h"
+#include "extract/ExtractReporter.h"
 
 #include <QMainWindow>
 
@@ -8,6 +9,7 @@
 #include <vector>
 
 class EntryListModel;
+class Extraction;
 class Packwell;
 class EntryListView;
 class QAction;
@@ -20,7 +22,7 @@ class QPushButton;
 // The main window. It owns the program's state (the open archive, its directory, the captured
 // selection and the extract directory) and carries the commands; the reading and writing work
 // lives in the core library.
-class ostrel : public QMainWindow
+class ostrel : public QMainWindow, private ExtractReporter
 {
     Q_OBJECT
 
@@ -35,8 +37,16 @@ public:
     // The folder chooser reports the extract directory through this, on OK and on Cancel.
     void getDir(const QString &pathStr);
 
-    // Replaces the file dialog, so tests can answer it.
+    // Shows the folder chooser, which reports through getDir().
+    using DirChooser = std::function<void(ostrel &window)>;
+    // Shows one of the program's messages and returns when the user has dismissed it.
+    using MessageSink = std::function<void(const QString &text)>;
+
+    // Replace the file dialog, the folder chooser and the message box, so tests can answer them;
+    // an empty function puts the real one back.
     void setFileChooser(FileChooser chooser);
+    void setDirChooser(DirChooser chooser);
+    void setMessageSink(MessageSink sink);
 
     const QString &archivePath() const { return m_archivePath; }
     qint32 dirSize() const { return m_dirSize; }
@@ -63,6 +73,13 @@ public Q_SLOTS:
 
 private:
     bool readDirectory();
+    void runExtraction(qint32 mode);
+    void captureSelection();
+    void extractSelected();
+
+    void message(const QString &text) override;
+    qint64 selectedCount() const;
+    void showProgress(const QString &outputPath);
 
     void createControls();
     void createActions();
@@ -80,6 +97,10 @@ private:
     EntryTable m_entries;
 
     FileChooser m_chooseFile;
+    DirChooser m_chooseDir;
+    MessageSink m_showMessage;
+    // The export under way, between the folder choice and the completion message.
+    Extraction *m_extraction = nullptr;
 
     // Controls
     QFrame *fmMain = nullptr;
