@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QtEndian>
 
 #include <cstdio>
 
@@ -49,5 +50,25 @@ int main(int argc, char *argv[])
             if (!write(dir, name, bytes))
                 return 1;
     }
+
+    // The compression target takes an OrigSize, then data.
+    const auto sized = [](qint32 origSize, const QByteArray &data) -> QByteArray {
+        char size[4];
+        qToLittleEndian(origSize, size);
+        return QByteArray(size, 4) + data;
+    };
+    const QByteArray text = QByteArray("hello, hello, hello\0 world\0", 27).repeated(20);
+    const QList<std::pair<QString, QByteArray>> streams {
+        { "seed-exact-size", sized(qint32(text.size()), W::zlibCompress(text)) },
+        { "seed-too-small", sized(10, W::zlibCompress(text)) },
+        { "seed-empty-stream", sized(0, W::zlibCompress({})) },
+        { "seed-not-zlib", sized(100, "plain bytes, not a stream") },
+        { "seed-negative-size", sized(-13, W::zlibCompress("x")) },
+        { "seed-overflow-size", sized(2126221422, W::zlibCompress("x")) },
+    };
+    root.mkpath(QStringLiteral("packwell"));
+    for (const auto &[name, bytes] : streams)
+        if (!write(QDir(root.filePath(QStringLiteral("packwell"))), name, bytes))
+            return 1;
     return 0;
 }

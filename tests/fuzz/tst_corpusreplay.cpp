@@ -38,8 +38,12 @@ void tst_CorpusReplay::replay()
     const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.constData());
     if (target == QLatin1String("reader"))
         FuzzTargets::reader(data, size_t(bytes.size()));
+    else if (target == QLatin1String("extract"))
+        FuzzTargets::extract(data, size_t(bytes.size()));
+    else if (target == QLatin1String("packwell"))
+        FuzzTargets::packwell(data, size_t(bytes.size()));
     else
-        QSKIP("no replay for this target yet");
+        QFAIL("a corpus folder without a target");
 }
 
 QTEST_GUILESS_MAIN(tst_CorpusReplay)

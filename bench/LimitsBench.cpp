@@ -1,0 +1,115 @@
+// Inputs for the memory and time bounds, timed as whole processes by scripts/bench:
+//
+//   limits_bench hostile DIR   writes 1 MiB archives whose entries claim 2 GiB sizes, offsets
+//                              near the 32-bit limit, or a count of two billion
+//   limits_bench large DIR     writes a 1 GiB stored entry (large-stored.dat, its bytes alone in
+//                              large-stored.bin) and a 1 GiB compressed one (large-zlib.dat, its
+//                              zlib stream alone in large-zlib.z)
+//   limits_bench inflate STREAM SIZE OUT
+//                              zlib's own one-shot uncompress of STREAM into OUT, the reference
+//                              for exporting the compressed entry
+#include "support/ArchiveWriter.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cstdio>
+#include <limits>
+#include <zlib.h>
+
+namespace {
+
+constexpr qint32 kMax = std::numeric_limits<qint32>::max();
+constexpr qint64 kMiB = 1 << 20;
+
+bool write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
+}
+
+// Pads an archive's data area so the whole file is exactly 1 MiB.
+QByteArray oneMiB(ArchiveWriter writer)
+{
+    const qint64 size = writer.build().size();
+    writer.setLeadingBytes(QByteArray(kMiB - size, '\x5a'));
+    return writer.build();
+}
+
+int hostile(const QDir &dir)
+{
+    using W = ArchiveWriter;
+    W sizes, offsets;
+    for (int i = 0; i < 10000; ++i) {
+        const QByteArray name = "claims\\" + QByteArray::number(i) + ".bin";
+        // Stored and compressed entries claiming 2 GiB, inside and past the archive.
+        sizes.add(i % 2 ? W::stored(name, "s").withUnpackedSize(kMax - i)
+                        : W::compressed(name, "c").withUnpackedSize(2000000000 + i));
+        offsets.add(i % 2 ? W::stored(name, "s").withOffset(kMax - i)
+                          : W::compressed(name, "c").withOffset(kMax - 16).withPackedSize(kMax));
+    }
+    const bool ok = write(dir.filePath(QStringLiteral("hostile-sizes.dat")), oneMiB(sizes))
+        && write(dir.filePath(QStringLiteral("hostile-offsets.dat")), oneMiB(offsets))
+        && write(dir.filePath(QStringLiteral("hostile-count.dat")),
+                 oneMiB(W().add(W::folder("a")).overrideCount(2000000000)))
+        && write(dir.filePath(QStringLiteral("hostile-namelen.dat")),
+                 oneMiB(W().add(W::folder("a").withNameLen(2000000000)).add(W::folder("b"))));
+    return ok ? 0 : 1;
+}
+
+int large(const QDir &dir)
+{
+    // Random bytes for the stored entry, text-like bytes for the compressed one.
+    QByteArray bytes(1024 * kMiB, Qt::Uninitialized);
+    QRandomGenerator(3).fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+    if (!write(dir.filePath(QStringLiteral("large-stored.bin")), bytes)
+        || !ArchiveWriter()
+                .add(ArchiveWriter::stored("large\\stored.bin", bytes))
+                .writeTo(dir.filePath(QStringLiteral("large-stored.dat"))))
+        return 1;
+    static const char words[] = "the quick brown fox jumps over the lazy dog archive entry folder ";
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = words[(i * 7 + (i >> 12)) % (sizeof words - 1)];
+    const QByteArray stream = ArchiveWriter::zlibCompress(bytes);
+    if (!write(dir.filePath(QStringLiteral("large-zlib.z")), stream))
+        return 1;
+    ArchiveWriter::Entry entry = ArchiveWriter::raw("large\\inflated.txt", 2, stream);
+    entry.withUnpackedSize(qint32(bytes.size()));
+    return ArchiveWriter().add(entry).writeTo(dir.filePath(QStringLiteral("large-zlib.dat"))) ? 0
+                                                                                              : 1;
+}
+
+int inflate(const QString &streamPath, qint64 size, const QString &outPath)
+{
+    QFile in(streamPath);
+    if (!in.open(QIODevice::ReadOnly))
+        return 1;
+    const QByteArray stream = in.readAll();
+    QByteArray out(size, Qt::Uninitialized);
+    uLongf outLen = uLongf(size);
+    if (uncompress(reinterpret_cast<Bytef *>(out.data()), &outLen,
+                   reinterpret_cast<const Bytef *>(stream.constData()), uLong(stream.size()))
+        != Z_OK)
+        return 1;
+    out.truncate(qsizetype(outLen));
+    return write(outPath, out) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("hostile") && argc == 3)
+        return hostile(QDir(QString::fromLocal8Bit(argv[2])));
+    if (mode == QLatin1String("large") && argc == 3)
+        return large(QDir(QString::fromLocal8Bit(argv[2])));
+    if (mode == QLatin1String("inflate") && argc == 5)
+        return inflate(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong(),
+                       QString::fromLocal8Bit(argv[4]));
+    std::fprintf(stderr, "usage: limits_bench hostile DIR | large DIR | inflate STREAM SIZE OUT\n");
+    return 2;
+}
