@@ -66,10 +66,21 @@ const unsigned char *bytesOf(const QByteArray &array)
 
 // Replaces TheData with the first outLen bytes of the work buffer, or leaves it as it is and
 // raises the error when that would leave it with no elements.
-void replaceArray(QByteArray &TheData, const WorkBuffer &work, unsigned long outLen)
+// The array operations' work buffer becomes the caller's array, so a large result is never
+// copied. Only the bytes zlib writes are ever looked at, so it needs no clearing first.
+QByteArray allocateArrayWork(qint32 capacity)
+{
+    return QByteArray(std::max<qsizetype>(capacity, 1), Qt::Uninitialized);
+}
+
+void takeArray(QByteArray &TheData, QByteArray &work, unsigned long outLen)
 {
     requireElements(qsizetype(outLen));
-    TheData = QByteArray(reinterpret_cast<const char *>(work.get()), qsizetype(outLen));
+    work.truncate(qsizetype(outLen));
+    // A generous capacity that zlib filled only in small part is given back.
+    if (work.size() < work.capacity() / 2)
+        work.squeeze();
+    TheData.swap(work);
 }
 
 // The first outLen bytes of the work buffer as a string, one character per byte.
@@ -120,10 +131,11 @@ qint32 PackwellCore::CompressData(QByteArray &TheData)
         setOriginalSize(n);
         requireElements(n);
         const qint32 capacity = checkedCapacity(n, Kind::SubscriptOutOfRange);
-        const WorkBuffer work = allocateWork(capacity);
+        QByteArray work = allocateArrayWork(capacity);
         unsigned long outLen = capacity;
-        const int code = zlibCompress(work.get(), &outLen, bytesOf(TheData), n);
-        replaceArray(TheData, work, outLen);
+        const int code = zlibCompress(reinterpret_cast<unsigned char *>(work.data()), &outLen,
+                                      bytesOf(TheData), n);
+        takeArray(TheData, work, outLen);
         if (code == Z_OK)
             setCompressedSize(qint32(TheData.size()));
         return code;
@@ -152,10 +164,11 @@ qint32 PackwellCore::DecompressData(QByteArray &TheData, const qint32 &OrigSize)
         const qint32 capacity = checkedCapacity(OrigSize, Kind::SubscriptOutOfRange);
         const qint32 n = inputSize(TheData.size());
         requireElements(n);
-        const WorkBuffer work = allocateWork(capacity);
+        QByteArray work = allocateArrayWork(capacity);
         unsigned long outLen = capacity;
-        const int code = zlibUncompress(work.get(), &outLen, bytesOf(TheData), n);
-        replaceArray(TheData, work, outLen);
+        const int code = zlibUncompress(reinterpret_cast<unsigned char *>(work.data()), &outLen,
+                                        bytesOf(TheData), n);
+        takeArray(TheData, work, outLen);
         if (code == Z_OK) {
             setCompressedSize(0);
             setOriginalSize(0);

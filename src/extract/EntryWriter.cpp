@@ -2,6 +2,7 @@
 
 #include "ExtractReporter.h"
 
+#include <cerrno>
 #include <exception>
 #include <utility>
 
@@ -320,6 +321,23 @@ bool EntryWriter::writeAll(int fd, const char *data, qint64 size)
 
 bool EntryWriter::copyRange(int from, qint64 offset, qint64 size, int to)
 {
+    // Inside the kernel where the file systems allow it, so the bytes never pass through this
+    // process; otherwise through one reused buffer.
+    while (size > 0 && m_kernelCopy) {
+        const qint64 n = m_fs.copyRange(from, offset, to, qMin(size, kChunkSize * 64));
+        if (n == 0)
+            return false; // the archive ended early
+        if (n < 0) {
+            if (!FileSystem::isCopyUnsupported(errno))
+                return false;
+            m_kernelCopy = false;
+            break;
+        }
+        offset += n;
+        size -= n;
+    }
+    if (size == 0)
+        return true;
     const qint64 chunk = qMin(size, kChunkSize);
     if (m_chunk.size() < chunk)
         m_chunk.resize(chunk);

@@ -81,4 +81,6 @@ private:
     FileSystem::Info m_archiveInfo;
     // Reused by every stored entry of the export; never larger than one copy chunk.
     QByteArray m_chunk;
+    // Cleared once the kernel refuses to copy between these file systems.
+    bool m_kernelCopy = true;
 };

@@ -115,6 +115,22 @@ qint64 FileSystem::readAt(int fd, char *data, qint64 size, qint64 pos)
     return n;
 }
 
+qint64 FileSystem::copyRange(int from, qint64 pos, int to, qint64 size)
+{
+    loff_t in = pos;
+    ssize_t n;
+    do
+        n = ::copy_file_range(from, &in, to, nullptr, size_t(size), 0);
+    while (n < 0 && errno == EINTR);
+    return n;
+}
+
+bool FileSystem::isCopyUnsupported(int error)
+{
+    return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP
+        || error == EBADF || error == EPERM;
+}
+
 qint64 FileSystem::write(int fd, const char *data, qint64 size)
 {
     ssize_t n;

@@ -56,6 +56,11 @@ public:
     // Like pread and write: the count done, which may be short, or -1.
     virtual qint64 readAt(int fd, char *data, qint64 size, qint64 pos);
     virtual qint64 write(int fd, const char *data, qint64 size);
+    // Copies up to size bytes from position pos of from to the current position of to inside
+    // the kernel, like copy_file_range: the count done (0 at the end of from), or -1 with errno
+    // set. isCopyUnsupported(errno) means the bytes must go through memory instead.
+    virtual qint64 copyRange(int from, qint64 pos, int to, qint64 size);
+    static bool isCopyUnsupported(int error);
     virtual bool close(int fd);
 
     // Replaces to if it exists.

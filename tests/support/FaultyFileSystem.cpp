@@ -1,5 +1,7 @@
 #include "FaultyFileSystem.h"
 
+#include <cerrno>
+
 #include <utility>
 
 FileSystem::Status FaultyFileSystem::createFolder(const QByteArray &path)
@@ -62,4 +64,10 @@ bool FaultyFileSystem::close(int fd)
 bool FaultyFileSystem::rename(const QByteArray &from, const QByteArray &to)
 {
     return !failRename && FileSystem::rename(from, to);
+}
+
+qint64 FaultyFileSystem::copyRange(int, qint64, int, qint64)
+{
+    errno = ENOSYS;
+    return -1;
 }
