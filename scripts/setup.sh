@@ -22,9 +22,17 @@ quillon_install() {
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     echo "Installing: ${missing[*]}"
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+    local log
+    log=$(mktemp)
+    if ! { "${sudo[@]}" apt-get update -qq \
+            && "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+                --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+        cat "$log"
+        rm -f "$log"
+        echo "Could not install: ${missing[*]}" >&2
+        return 1
+    fi
+    rm -f "$log"
 }
 
 quillon_build() {
