@@ -10,6 +10,7 @@ quillon_packages=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev libgl-dev zlib1g-dev
     fonts-dejavu-core fonts-dejavu-extra
+    desktop-file-utils appstream
 )
 
 quillon_install() {

@@ -58,4 +58,9 @@ QIcon icon()
     return icon;
 }
 
+QList<int> themeSizes()
+{
+    return { 16, 32, 48, 64, 128 };
+}
+
 } // namespace AppIcon

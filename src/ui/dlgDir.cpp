@@ -70,6 +70,11 @@ dlgDir::dlgDir(QWidget *mainWindow, std::function<void(const QString &)> getDir,
     CancelButton = makeButton(this, "CancelButton", QStringLiteral("Cancel"),
                               twipsRect(3720, 2640, 975, 375));
 
+    // The lists' captions for a screen reader; the label above the folders names their purpose.
+    Dir1->setAccessibleName(QStringLiteral("Folders"));
+    Drive1->setAccessibleName(QStringLiteral("Drives"));
+    Label1->setBuddy(Dir1);
+
     // The labels take no focus, so only these make up the tab chain.
     setTabOrder(OKButton, CancelButton);
     setTabOrder(CancelButton, Dir1);

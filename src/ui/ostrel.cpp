@@ -117,6 +117,19 @@ void ostrel::createControls()
     // Opaque, so repainting it for every exported entry never repaints the frame behind it.
     lblExtract->setAutoFillBackground(true);
     lblExtract->setAttribute(Qt::WA_OpaquePaintEvent);
+    // Hidden outside an export, as every export leaves it; empty, it shows nothing anyway, and
+    // hidden it is not offered to a screen reader as an unexplained blank.
+    lblExtract->hide();
+
+    // What a screen reader says for the controls whose caption is not their own text. The path
+    // of the entry being exported is the progress label's description, kept in step with it.
+    txtOpened->setAccessibleName(QStringLiteral("Opened archive"));
+    txtEntries->setAccessibleName(QStringLiteral("Entry count"));
+    lstDat->setAccessibleName(QStringLiteral("Entries"));
+    lblExtract->setAccessibleName(QStringLiteral("Export progress"));
+    Label1->setBuddy(txtOpened);
+    Label2->setBuddy(lstDat);
+    Label3->setBuddy(txtEntries);
 
     // Hosted in user mode; its face has no use while the program runs.
     Packwell1 = new Packwell(fmMain);
@@ -170,6 +183,10 @@ void ostrel::createMenus()
     mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelp->addAction(mnuHelpAbout);
+
+    // An open menu is announced by its title, as on the menu bar.
+    for (QMenu *menu : { mnuFile, mnuHelp })
+        menu->setAccessibleName(QString(menu->title()).remove(QLatin1Char('&')));
 }
 
 void ostrel::getDir(const QString &pathStr)
@@ -375,12 +392,14 @@ void ostrel::runExtraction(qint32 mode)
     }
     lblExtract->hide();
     lblExtract->clear();
+    lblExtract->setAccessibleDescription(QString());
 }
 
 void ostrel::showProgress(const QString &outputPath)
 {
     // Only the label is painted: the path is on screen before the entry's writer runs.
     lblExtract->setText(outputPath);
+    lblExtract->setAccessibleDescription(outputPath);
     lblExtract->repaint();
 }
 
