@@ -1,6 +1,6 @@
 #include "support/ArchiveWriter.h"
+#include "support/FileTree.h"
 
-#include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,18 +36,10 @@ Run quillon(const QStringList &arguments, const QString &workingDir = {})
     return run;
 }
 
-QStringList files(const QString &root)
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QStringList found;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        found << QDir(root).relativeFilePath(path)
-                + (it.fileInfo().isDir() ? QStringLiteral("/") : QString());
-    }
-    found.sort();
-    return found;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 QByteArray contents(const QString &path)
@@ -112,10 +104,7 @@ void tst_Quillon::list()
     QFETCH(QStringList, out);
 
     const QString path = m_dir.filePath(QStringLiteral("list.dat"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-    f.close();
+    QVERIFY(writeFile(path, bytes));
     const Run run = quillon({ QStringLiteral("list"), path });
     QCOMPARE(run.status, status);
     QCOMPARE(run.out, out);
@@ -158,10 +147,7 @@ void tst_Quillon::extract()
     QFETCH(QStringList, tree);
 
     const QString path = m_dir.filePath(QStringLiteral("x.dat"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-    f.close();
+    QVERIFY(writeFile(path, bytes));
     QTemporaryDir out;
     const Run run = quillon({ QStringLiteral("extract"), QStringLiteral("-C"), out.path(), path });
     QCOMPARE(run.status, status);
@@ -169,7 +155,7 @@ void tst_Quillon::extract()
         QCOMPARE(run.err.size(), 1);
     else
         QCOMPARE(run.err, err);
-    QCOMPARE(files(out.path()), tree);
+    QCOMPARE(FileTree::list(out.path()), tree);
     if (tree.contains(QStringLiteral("d/e/c.txt")))
         QCOMPARE(contents(out.filePath(QStringLiteral("d/e/c.txt"))), QByteArray("compressed"));
 }
@@ -182,7 +168,7 @@ void tst_Quillon::extractSeveralArchivesIntoTheCurrentFolder()
     const Run run = quillon({ QStringLiteral("extract"), a, b }, out.path());
     QCOMPARE(run.status, 0);
     QCOMPARE(run.err, (QStringList { "Done extracting 1 files.", "Done extracting 1 files." }));
-    QCOMPARE(files(out.path()), (QStringList { "a.txt", "b.txt" }));
+    QCOMPARE(FileTree::list(out.path()), (QStringList { "a.txt", "b.txt" }));
     QCOMPARE(contents(out.filePath(QStringLiteral("b.txt"))), QByteArray("B"));
 }
 

@@ -3,9 +3,9 @@
 #include "extract/ExtractReporter.h"
 #include "extract/Extraction.h"
 #include "support/ArchiveWriter.h"
+#include "support/FileTree.h"
 #include "support/TestDecompressor.h"
 
-#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -28,23 +28,6 @@ public:
     void message(const QString &text) override { messages << text; }
     QStringList messages;
 };
-
-// "path:size" for files, "path/" for folders, sorted.
-QStringList listing(const QString &root)
-{
-    QStringList found;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(root).relativeFilePath(path);
-        found << (it.fileInfo().isDir()
-                      ? QString(relative + u'/')
-                      : QString(relative + u':' + QString::number(it.fileInfo().size())));
-    }
-    found.sort();
-    return found;
-}
 
 } // namespace
 
@@ -163,7 +146,7 @@ void tst_CraftedArchives::exportAll()
         Extraction(reader.table(), out, writer).extractAll();
     }
     QCOMPARE(reporter.messages, messages);
-    QCOMPARE(listing(out), files);
+    QCOMPARE(FileTree::list(out, FileTree::MarkFolders | FileTree::WithSizes), files);
 }
 
 QTEST_GUILESS_MAIN(tst_CraftedArchives)

@@ -4,6 +4,7 @@
 #include "extract/ExtractReporter.h"
 #include "support/ArchiveWriter.h"
 #include "support/FaultyFileSystem.h"
+#include "support/FileTree.h"
 #include "support/TestDecompressor.h"
 
 #include <QDirIterator>
@@ -48,19 +49,9 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-// Everything under dir, hidden files included, folders with a trailing "/".
 QStringList tree(const QString &dir)
 {
-    QStringList list;
-    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QString rel = QDir(dir).relativeFilePath(it.filePath());
-        list << (it.fileInfo().isDir() && !it.fileInfo().isSymLink() ? rel + u'/' : rel);
-    }
-    list.sort();
-    return list;
+    return FileTree::list(dir);
 }
 
 QString utf8(const char *s)

@@ -1,3 +1,4 @@
+#include "support/FileTree.h"
 #include "support/ModalAnswer.h"
 #include "ui/DirListBox.h"
 #include "ui/DriveListBox.h"
@@ -5,7 +6,6 @@
 #include "ui/dlgDir.h"
 
 #include <QComboBox>
-#include <QDirIterator>
 #include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -57,13 +57,7 @@ struct CurrentFolderGuard
 
 QStringList tree(const QString &root)
 {
-    QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        entries << QDir(root).relativeFilePath(it.next());
-    entries.sort();
-    return entries;
+    return FileTree::list(root, FileTree::Plain);
 }
 
 QString under(const QTemporaryDir &tmp, const QString &relative)

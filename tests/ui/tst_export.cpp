@@ -1,11 +1,11 @@
 #include "support/ArchiveWriter.h"
+#include "support/FileTree.h"
 #include "support/ModalAnswer.h"
 #include "ui/dlgDir.h"
 #include "ui/ostrel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QDirIterator>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -30,24 +30,9 @@ W mixedArchive()
         .setCountConvention(W::Count::RecordsPlusOne);
 }
 
-// Every file and folder under root, relative, with file contents.
 QMap<QString, QByteArray> tree(const QString &root)
 {
-    QMap<QString, QByteArray> found;
-    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(root).relativeFilePath(path);
-        if (it.fileInfo().isDir()) {
-            found.insert(relative + QLatin1Char('/'), {});
-        } else {
-            QFile f(path);
-            f.open(QIODevice::ReadOnly);
-            found.insert(relative, f.readAll());
-        }
-    }
-    return found;
+    return FileTree::contents(root);
 }
 
 // What a correct export of the given rows of mixedArchive() leaves behind.

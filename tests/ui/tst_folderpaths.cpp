@@ -1,5 +1,7 @@
 #include "ui/FolderPaths.h"
 
+#include "support/FileTree.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -115,13 +117,7 @@ void tst_FolderPaths::createSubFolder_data()
 
 static QStringList tree(const QString &root)
 {
-    QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        entries << QDir(root).relativeFilePath(it.next());
-    entries.sort();
-    return entries;
+    return FileTree::list(root, FileTree::Plain);
 }
 
 void tst_FolderPaths::createSubFolder()
