@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void layout();
     void menus();
     void ctrlOShowsTheFileDialog();
+    void realFileDialog();
     void open_data();
     void open();
     void cancelKeepsTheShownArchive();
@@ -238,6 +240,24 @@ void tst_ostrel::ctrlOShowsTheFileDialog()
     QVERIFY(QTest::qWaitForWindowActive(m_window));
     QTest::keyClick(m_window, Qt::Key_O, Qt::ControlModifier);
     QCOMPARE(m_chooserCalls, QStringList { "File Open|DAT file (*.dat)" });
+}
+
+void tst_ostrel::realFileDialog()
+{
+    QString title;
+    QStringList filters;
+    ModalAnswer<QFileDialog> answer([&](QFileDialog *dialog) {
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        dialog->reject();
+    });
+    m_window->mnuFileOpen_Click();
+    QVERIFY(answer.answered());
+    QCOMPARE(title, QStringLiteral("File Open"));
+    QCOMPARE(filters, QStringList { "DAT file (*.dat)" });
+    // Cancel changed nothing.
+    QVERIFY(m_window->archivePath().isEmpty());
+    QVERIFY(!child<QAction>("mnuFileSave")->isEnabled());
 }
 
 void tst_ostrel::open_data()
