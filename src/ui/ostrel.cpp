@@ -126,7 +126,6 @@ void ostrel::createControls()
     txtOpened->setAccessibleName(QStringLiteral("Opened archive"));
     txtEntries->setAccessibleName(QStringLiteral("Entry count"));
     lstDat->setAccessibleName(QStringLiteral("Entries"));
-    lblExtract->setAccessibleName(QStringLiteral("Export progress"));
     Label1->setBuddy(txtOpened);
     Label2->setBuddy(lstDat);
     Label3->setBuddy(txtEntries);
@@ -392,14 +391,12 @@ void ostrel::runExtraction(qint32 mode)
     }
     lblExtract->hide();
     lblExtract->clear();
-    lblExtract->setAccessibleDescription(QString());
 }
 
 void ostrel::showProgress(const QString &outputPath)
 {
     // Only the label is painted: the path is on screen before the entry's writer runs.
     lblExtract->setText(outputPath);
-    lblExtract->setAccessibleDescription(outputPath);
     lblExtract->repaint();
 }
 
