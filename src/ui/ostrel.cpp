@@ -34,7 +34,9 @@ QString chooseWithFileDialog(QWidget *parent, const QString &title, const QStrin
 
 void chooseWithDirDialog(ostrel &window)
 {
-    dlgDir dialog(&window, [&window](const QString &pathStr) { window.getDir(pathStr); });
+    // Owned by the main window, so it opens over it and stays in front of it.
+    dlgDir dialog(
+        &window, [&window](const QString &pathStr) { window.getDir(pathStr); }, &window);
     dialog.exec();
 }
 
