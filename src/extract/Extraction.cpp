@@ -72,7 +72,6 @@ std::vector<std::pair<qint64, qint64>> disjointRanges(const QItemSelection &sele
 std::vector<qint32> Extraction::selectedRows(const QItemSelection &selection)
 {
     std::vector<qint32> rows;
-    rows.reserve(size_t(selectedCount(selection)));
     for (const auto &[top, bottom] : disjointRanges(selection))
         for (qint64 row = top; row <= bottom; ++row)
             rows.push_back(qint32(row));

@@ -1,0 +1,50 @@
+#include "extract/Extraction.h"
+
+#include <QItemSelection>
+#include <QStandardItemModel>
+#include <QtTest>
+
+using Ranges = QList<QPair<int, int>>; // top and bottom rows, as the list selected them
+
+// The selection a list hands over, turned into rows in list order whatever order and overlap
+// its ranges come in.
+class tst_Extraction : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void selectedRows_data();
+    void selectedRows();
+};
+
+void tst_Extraction::selectedRows_data()
+{
+    QTest::addColumn<Ranges>("ranges");
+    QTest::addColumn<QList<qint32>>("rows");
+
+    QTest::newRow("nothing") << Ranges {} << QList<qint32> {};
+    QTest::newRow("one row") << Ranges { { 4, 4 } } << QList<qint32> { 4 };
+    QTest::newRow("clicked 4 then 1") << Ranges { { 4, 4 }, { 1, 1 } } << QList<qint32> { 1, 4 };
+    QTest::newRow("overlapping") << Ranges { { 2, 5 }, { 4, 7 } }
+                                 << QList<qint32> { 2, 3, 4, 5, 6, 7 };
+    QTest::newRow("nested") << Ranges { { 0, 9 }, { 3, 4 } }
+                            << QList<qint32> { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9 };
+    QTest::newRow("adjacent") << Ranges { { 6, 7 }, { 3, 5 } } << QList<qint32> { 3, 4, 5, 6, 7 };
+}
+
+void tst_Extraction::selectedRows()
+{
+    QFETCH(Ranges, ranges);
+    QFETCH(QList<qint32>, rows);
+
+    QStandardItemModel model(10, 1);
+    QItemSelection selection;
+    for (const auto &[top, bottom] : ranges)
+        selection.append(QItemSelectionRange(model.index(top, 0), model.index(bottom, 0)));
+    const std::vector<qint32> got = Extraction::selectedRows(selection);
+    QCOMPARE(QList<qint32>(got.begin(), got.end()), rows);
+    QCOMPARE(Extraction::selectedCount(selection), qint64(rows.size()));
+}
+
+QTEST_GUILESS_MAIN(tst_Extraction)
+#include "tst_extraction.moc"
