@@ -82,11 +82,27 @@ EntryWriter::EntryWriter(const QString &archivePath, const QString &extractDir,
     , m_fs(fileSystem)
 { }
 
-EntryWriter::~EntryWriter()
+EntryWriter::~EntryWriter() = default;
+
+class EntryWriter::ArchiveFile
 {
-    if (m_archiveFd >= 0)
-        m_fs.close(m_archiveFd);
-}
+public:
+    explicit ArchiveFile(FileSystem &fs) : m_fs(fs) { }
+    ~ArchiveFile() { close(); }
+    ArchiveFile(const ArchiveFile &) = delete;
+    ArchiveFile &operator=(const ArchiveFile &) = delete;
+
+    void close()
+    {
+        if (fd >= 0)
+            m_fs.close(std::exchange(fd, -1));
+    }
+
+    int fd = -1;
+
+private:
+    FileSystem &m_fs;
+};
 
 QString EntryWriter::outputPath(const QString &extractDir, const QString &name)
 {
@@ -197,22 +213,14 @@ bool EntryWriter::writeFolder(const QString &name, bool mayCreatePath)
     return outcome == Written;
 }
 
-bool EntryWriter::openArchive(qint32 offset, qint32 size)
+bool EntryWriter::openArchive(ArchiveFile &archive, qint32 offset, qint32 size)
 {
     if (offset < 0 || size < 0)
         return false;
-    // Opened at the first file entry and kept until the export ends: opening it for every
-    // entry costs as much as a tenth of a small file's extraction.
-    if (m_archiveFd < 0) {
-        int fd = -1;
-        if (m_fs.openForReading(m_archivePath, fd) != FileSystem::Status::Ok)
-            return false;
-        if (!m_fs.info(fd, m_archiveInfo) || m_archiveInfo.isFolder) {
-            m_fs.close(fd);
-            return false;
-        }
-        m_archiveFd = fd;
-    }
+    if (m_fs.openForReading(m_archivePath, archive.fd) != FileSystem::Status::Ok)
+        return false;
+    if (!m_fs.info(archive.fd, m_archiveInfo) || m_archiveInfo.isFolder)
+        return false;
     return qint64(offset) + qint64(size) <= m_archiveInfo.size;
 }
 
@@ -221,9 +229,10 @@ bool EntryWriter::writeStoredEntry(qint32 offset, qint32 size, const QString &na
     return reportFailure(m_reporter, kStoredMessage, [&] {
         if (!isSafeName(name))
             return false;
-        if (!openArchive(offset, size))
+        ArchiveFile archive(m_fs);
+        if (!openArchive(archive, offset, size))
             return false;
-        return writeFile(name, [&](int fd) { return copyRange(m_archiveFd, offset, size, fd); });
+        return writeFile(name, [&](int fd) { return copyRange(archive.fd, offset, size, fd); });
     });
 }
 
@@ -233,11 +242,13 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
     return reportFailure(m_reporter, kCompressedMessage, [&] {
         if (!isSafeName(name) || packedSize <= 0)
             return false;
-        if (!openArchive(offset, packedSize))
+        ArchiveFile archive(m_fs);
+        if (!openArchive(archive, offset, packedSize))
             return false;
         QByteArray data(packedSize, Qt::Uninitialized);
-        if (!readFully(m_archiveFd, data.data(), packedSize, offset))
+        if (!readFully(archive.fd, data.data(), packedSize, offset))
             return false;
+        archive.close(); // read; inflating and writing need it no more
         if (m_decompressor(data, unpackedSize) != Z_OK)
             return false;
         return writeFile(name, [&](int fd) { return writeAll(fd, data.constData(), data.size()); });

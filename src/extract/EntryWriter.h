@@ -53,9 +53,11 @@ public:
     void createFolderPath(const QString &name);
 
 private:
-    // Opens the archive if it is not open yet and checks that [offset, offset + size) lies
-    // inside it.
-    bool openArchive(qint32 offset, qint32 size);
+    // The archive, open for one entry's read and closed when that is done, so no file stays
+    // open from one entry to the next.
+    class ArchiveFile;
+    // Opens the archive and checks that [offset, offset + size) lies inside it.
+    bool openArchive(ArchiveFile &archive, qint32 offset, qint32 size);
 
     // Where each folder of createFolderPath(name) ends within name, shallowest first.
     static std::vector<qsizetype> folderEnds(const QString &name);
@@ -77,7 +79,7 @@ private:
     Decompressor m_decompressor;
     ExtractReporter &m_reporter;
     FileSystem &m_fs;
-    int m_archiveFd = -1;
+    // The archive as last opened: an entry never replaces it.
     FileSystem::Info m_archiveInfo;
     // Reused by every stored entry of the export; never larger than one copy chunk.
     QByteArray m_chunk;
