@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLatin1String>
 #include <QRect>
 
 // Window layouts are designed in twips: 1/1440 inch, so 15 twips make one logical pixel at
@@ -12,4 +13,13 @@ constexpr int twips(int value)
 constexpr QRect twipsRect(int left, int top, int width, int height)
 {
     return QRect(twips(left), twips(top), twips(width), twips(height));
+}
+
+// Names a control after its place in the layout and puts it there, so tests and tools find it
+// by the name the layout gives it.
+template<typename W> W *placed(W *control, const char *name, const QRect &geometry)
+{
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(geometry);
+    return control;
 }

@@ -16,22 +16,18 @@ namespace {
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &rect)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
+    auto *label = placed(new QLabel(text, parent), name, rect);
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setGeometry(rect);
     return label;
 }
 
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &text, const QRect &rect)
 {
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
+    auto *button = placed(new QPushButton(text, parent), name, rect);
     // No default button: left on, Qt would promote one (Cancel) and Enter in the lists would
     // press it. Enter on a focused button is handled in keyPressEvent instead.
     button->setAutoDefault(false);
-    button->setGeometry(rect);
     return button;
 }
 
@@ -50,13 +46,8 @@ dlgDir::dlgDir(QWidget *mainWindow, std::function<void(const QString &)> getDir,
     Label1 = makeLabel(this, "Label1", QStringLiteral("Select Directory to Extract to :"),
                        twipsRect(120, 120, 2295, 255));
 
-    Dir1 = new DirListBox(this);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(twipsRect(120, 360, 2895, 2340));
-
-    Drive1 = new DriveListBox(this);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(twipsRect(240, 2760, 2655, 315));
+    Dir1 = placed(new DirListBox(this), "Dir1", twipsRect(120, 360, 2895, 2340));
+    Drive1 = placed(new DriveListBox(this), "Drive1", twipsRect(240, 2760, 2655, 315));
 
     cmdNew
         = makeButton(this, "cmdNew", QStringLiteral("New Folder"), twipsRect(3120, 360, 975, 375));

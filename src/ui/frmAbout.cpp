@@ -11,14 +11,12 @@ namespace {
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &rect)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
+    auto *label = placed(new QLabel(text, parent), name, rect);
     // Static text only: no rich text, no links, no selection.
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setWordWrap(true);
-    label->setGeometry(rect);
     return label;
 }
 
@@ -32,9 +30,8 @@ frmAbout::frmAbout(QWidget *mainWindow, QWidget *parent) : QDialog(parent), m_ma
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twipsRect(1560, 120, 1260, 345));
+    cmdOK = placed(new QPushButton(QStringLiteral("OK"), this), "cmdOK",
+                   twipsRect(1560, 120, 1260, 345));
     cmdOK->setDefault(true);
 
     lblTitle = makeLabel(this, "lblTitle", QStringLiteral("Quillon v 1.0"),

@@ -46,13 +46,6 @@ void showMessageBox(QWidget *parent, const QString &text)
     box.exec();
 }
 
-template<typename W> W *placed(W *widget, const char *name, const QRect &geometry)
-{
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 } // namespace
 
 ostrel::ostrel(QWidget *parent)
