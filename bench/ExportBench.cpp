@@ -103,7 +103,7 @@ int core(const QString &archivePath, const QString &dir, QLabel *label = nullptr
     CountingReporter reporter;
     PackwellCore packwell;
     EntryWriter writer(
-        archivePath, dir,
+        QFile::encodeName(archivePath), QFile::encodeName(dir),
         [&packwell](QByteArray &data, const qint32 &size) {
             return packwell.DecompressData(data, size);
         },

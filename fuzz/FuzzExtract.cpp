@@ -138,7 +138,7 @@ void extract(const std::uint8_t *data, std::size_t size)
     PackwellCore packwell;
     {
         EntryWriter writer(
-            archivePath, outDir,
+            QFile::encodeName(archivePath), QFile::encodeName(outDir),
             [&packwell](QByteArray &d, const qint32 &n) { return packwell.DecompressData(d, n); },
             reporter);
         Extraction(table, outDir, writer).extractAll();

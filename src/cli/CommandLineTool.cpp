@@ -145,7 +145,7 @@ int CommandLineTool::extract(const QString &archive, const QString &directory)
     StreamReporter reporter(m_err);
     PackwellCore packwell;
     EntryWriter writer(
-        QFileInfo(archive).absoluteFilePath(), directory,
+        QFile::encodeName(QFileInfo(archive).absoluteFilePath()), QFile::encodeName(directory),
         [&packwell](QByteArray &data, const qint32 &size) {
             return packwell.DecompressData(data, size);
         },

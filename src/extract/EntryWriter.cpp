@@ -1,9 +1,12 @@
 #include "EntryWriter.h"
 
 #include "ExtractReporter.h"
+#include "compress/PackwellError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <new>
 #include <utility>
 
 #include <zlib.h>
@@ -22,87 +25,89 @@ bool isSeparator(QChar c)
     return c == u'\\' || c == u'/';
 }
 
-// A file this writer created: closed when it goes out of scope, and removed unless kept, so no
-// failure (an exception included) leaves a partial file behind.
-class OutputFile
+// Where each folder of createFolderPath(name) ends within name, shallowest first.
+qsizetype lastFolderEnd(const QString &name)
 {
-public:
-    OutputFile(FileSystem &fs, int fd, QByteArray path)
-        : m_fs(fs), m_fd(fd), m_path(std::move(path))
-    { }
-    ~OutputFile()
-    {
-        close();
-        if (!m_kept)
-            m_fs.remove(m_path);
+    qsizetype last = 0;
+    const qsizetype n = name.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = name.at(i);
+        if (isSeparator(c))
+            last = i;
+        else if (i == n - 1)
+            last = n;
+        else if (c == u'.' && i == n - 4)
+            break; // a three-letter extension: this component and the rest are no folders
     }
-    OutputFile(const OutputFile &) = delete;
-    OutputFile &operator=(const OutputFile &) = delete;
-
-    bool close()
-    {
-        if (m_fd < 0)
-            return true;
-        const int fd = std::exchange(m_fd, -1);
-        return m_fs.close(fd);
-    }
-    void keep() { m_kept = true; }
-
-private:
-    FileSystem &m_fs;
-    int m_fd;
-    QByteArray m_path;
-    bool m_kept = false;
-};
-
-// Runs one writer's work; a false result or any exception ends the entry with its message.
-template<typename Work>
-bool reportFailure(ExtractReporter &reporter, const QString &message, Work &&work)
-{
-    bool ok = false;
-    try {
-        ok = work();
-    } catch (const std::exception &) {
-        ok = false;
-    }
-    if (!ok)
-        reporter.message(message);
-    return ok;
+    return last;
 }
 
 } // namespace
 
-EntryWriter::EntryWriter(const QString &archivePath, const QString &extractDir,
-                         Decompressor decompressor, ExtractReporter &reporter,
-                         FileSystem &fileSystem)
-    : m_archivePath(archivePath.toUtf8())
-    , m_extractDir(extractDir.toUtf8())
-    , m_decompressor(std::move(decompressor))
-    , m_reporter(reporter)
-    , m_fs(fileSystem)
-{ }
-
-EntryWriter::~EntryWriter() = default;
-
-class EntryWriter::ArchiveFile
+// A descriptor closed when it goes out of scope.
+class EntryWriter::Handle
 {
 public:
-    explicit ArchiveFile(FileSystem &fs) : m_fs(fs) { }
-    ~ArchiveFile() { close(); }
-    ArchiveFile(const ArchiveFile &) = delete;
-    ArchiveFile &operator=(const ArchiveFile &) = delete;
+    explicit Handle(FileSystem &fs) : m_fs(fs) { }
+    ~Handle() { close(); }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
 
-    void close()
-    {
-        if (fd >= 0)
-            m_fs.close(std::exchange(fd, -1));
-    }
+    bool close() { return fd < 0 || m_fs.close(std::exchange(fd, -1)); }
 
     int fd = -1;
 
 private:
     FileSystem &m_fs;
 };
+
+// A file this writer created: closed when it goes out of scope, and removed unless kept, so no
+// failure (an exception included) leaves a partial file behind.
+class EntryWriter::OutputFile
+{
+public:
+    OutputFile(FileSystem &fs, int folder, QByteArray name, int fd)
+        : m_fs(fs), m_folder(folder), m_name(std::move(name)), m_fd(fs)
+    {
+        m_fd.fd = fd;
+    }
+    ~OutputFile()
+    {
+        m_fd.close();
+        if (!m_kept)
+            m_fs.remove(m_folder, m_name);
+    }
+    OutputFile(const OutputFile &) = delete;
+    OutputFile &operator=(const OutputFile &) = delete;
+
+    int fd() const { return m_fd.fd; }
+    bool close() { return m_fd.close(); }
+    void keep() { m_kept = true; }
+
+private:
+    FileSystem &m_fs;
+    int m_folder;
+    QByteArray m_name;
+    Handle m_fd;
+    bool m_kept = false;
+};
+
+EntryWriter::EntryWriter(const QByteArray &archivePath, const QByteArray &extractDir,
+                         Decompressor decompressor, ExtractReporter &reporter,
+                         FileSystem &fileSystem)
+    : m_archivePath(archivePath)
+    , m_extractDir(extractDir)
+    , m_decompressor(std::move(decompressor))
+    , m_reporter(reporter)
+    , m_fs(fileSystem)
+{ }
+
+EntryWriter::~EntryWriter()
+{
+    forgetLastFolder();
+    if (m_root >= 0)
+        m_fs.close(m_root);
+}
 
 QString EntryWriter::outputPath(const QString &extractDir, const QString &name)
 {
@@ -111,125 +116,253 @@ QString EntryWriter::outputPath(const QString &extractDir, const QString &name)
     return extractDir + u'/' + mapped;
 }
 
-QByteArray EntryWriter::nativePath(const QString &name) const
+QByteArrayList EntryWriter::components(const QString &name)
 {
-    QByteArray relative = name.toUtf8();
-    relative.replace('\\', '/');
-    return m_extractDir + '/' + relative;
-}
-
-bool EntryWriter::isSafeName(const QString &name)
-{
-    if (name.contains(QChar(0)))
-        return false;
+    QByteArrayList parts;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= name.size(); ++i) {
         if (i < name.size() && !isSeparator(name.at(i)))
             continue;
-        if (i - start == 2 && name.at(start) == u'.' && name.at(start + 1) == u'.')
-            return false;
+        // An empty or "." component names the folder before it, or the extract directory.
+        if (i > start && !(i - start == 1 && name.at(start) == u'.'))
+            parts << name.mid(start, i - start).toUtf8();
         start = i + 1;
+    }
+    return parts;
+}
+
+QByteArrayList EntryWriter::folderLevels(const QString &name)
+{
+    return components(name.left(lastFolderEnd(name)));
+}
+
+std::optional<ExtractFailure> EntryWriter::refusal(const QString &name, bool isFile)
+{
+    if (name.contains(QChar(0)))
+        return ExtractFailure { ExtractFailure::NotAFileName };
+    if (components(name).contains(".."))
+        return ExtractFailure { ExtractFailure::OutsideDestination };
+    if (isFile && (components(name).isEmpty() || isSeparator(name.back())))
+        return ExtractFailure { ExtractFailure::NotAFileName };
+    return std::nullopt;
+}
+
+template<typename Work>
+bool EntryWriter::reportFailure(const QString &message, const QString &name, Work &&work)
+{
+    m_why = {};
+    bool ok = false;
+    try {
+        ok = work();
+    } catch (const PackwellError &e) {
+        m_why.kind = e.kind() == PackwellError::Kind::OutOfMemory ? ExtractFailure::OutOfMemory
+                                                                  : ExtractFailure::CorruptData;
+    } catch (const std::bad_alloc &) {
+        m_why.kind = ExtractFailure::OutOfMemory;
+    } catch (const std::exception &) {
+        m_why.kind = ExtractFailure::Unknown;
+    }
+    if (!ok)
+        m_reporter.failed(message, name, m_why);
+    return ok;
+}
+
+bool EntryWriter::fail(ExtractFailure why)
+{
+    m_why = why;
+    return false;
+}
+
+bool EntryWriter::failWithErrno()
+{
+    return fail(ExtractFailure::system(errno));
+}
+
+bool EntryWriter::openExtractDir()
+{
+    // Opened once per export, following a link the user chose; retried while it fails.
+    if (m_root < 0 && m_fs.openExtractDir(m_extractDir, m_root) != FileSystem::Status::Ok) {
+        m_root = -1;
+        return failWithErrno();
     }
     return true;
 }
 
-std::vector<qsizetype> EntryWriter::folderEnds(const QString &name)
+void EntryWriter::forgetLastFolder()
 {
-    std::vector<qsizetype> ends;
-    const qsizetype n = name.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = name.at(i);
-        if (isSeparator(c))
-            ends.push_back(i);
-        else if (i == n - 1)
-            ends.push_back(n);
-        else if (c == u'.' && i == n - 4)
-            break; // a three-letter extension: this component and the rest are no folders
+    if (m_lastFolder >= 0)
+        m_fs.close(std::exchange(m_lastFolder, -1));
+    m_lastPath.clear();
+}
+
+FileSystem::Status EntryWriter::walkFailure(int folder, const QByteArray &name,
+                                            FileSystem::Status status)
+{
+    const int error = errno;
+    FileSystem::Info info;
+    if (error == ENOTDIR && m_fs.info(folder, name, info) == FileSystem::Status::Ok) {
+        if (info.kind == FileSystem::Kind::Link) {
+            fail({ ExtractFailure::LinkInTheWay });
+            return FileSystem::Status::Failed; // never made into a folder, never followed
+        }
+        fail({ ExtractFailure::FileInTheWay });
+        return status;
     }
-    return ends;
+    fail(ExtractFailure::system(error));
+    return status;
+}
+
+int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
+{
+    status = FileSystem::Status::Failed;
+    if (!openExtractDir())
+        return -1;
+    int current = m_root;
+    qsizetype depth = 0;
+    if (m_lastFolder >= 0 && m_lastPath.size() <= folders.size()
+        && std::equal(m_lastPath.cbegin(), m_lastPath.cend(), folders.cbegin())) {
+        current = m_lastFolder;
+        depth = m_lastPath.size();
+    }
+    const bool fromLast = current == m_lastFolder;
+    if (depth == folders.size()) {
+        status = FileSystem::Status::Ok;
+        return current;
+    }
+
+    Handle below(m_fs); // the deepest folder opened by this walk
+    for (; depth < folders.size(); ++depth) {
+        int next = -1;
+        status = m_fs.openFolder(current, folders.at(depth), next);
+        if (status != FileSystem::Status::Ok) {
+            status = walkFailure(current, folders.at(depth), status);
+            // The last folder may have gone since; a second walk starts from the top.
+            if (fromLast && status == FileSystem::Status::PathNotFound) {
+                forgetLastFolder();
+                return walk(folders, status);
+            }
+            return -1;
+        }
+        below.close();
+        below.fd = current = next;
+    }
+    forgetLastFolder();
+    m_lastPath = folders;
+    m_lastFolder = std::exchange(below.fd, -1);
+    return m_lastFolder;
+}
+
+bool EntryWriter::ensureFolders(const QByteArrayList &folders, const QString &entry)
+{
+    if (!openExtractDir()) {
+        m_reporter.failed(kFolderMessage, entry, m_why);
+        return false;
+    }
+    Handle below(m_fs);
+    int current = m_root;
+    for (const QByteArray &folder : folders) {
+        int next = -1;
+        FileSystem::Status status = m_fs.openFolder(current, folder, next);
+        if (status == FileSystem::Status::PathNotFound && errno == ENOENT) {
+            status = m_fs.createFolder(current, folder);
+            if (status == FileSystem::Status::Ok || status == FileSystem::Status::AlreadyExists)
+                status = m_fs.openFolder(current, folder, next);
+        }
+        if (status != FileSystem::Status::Ok) {
+            // One message for the level that failed; the deeper ones cannot be made either.
+            walkFailure(current, folder, status);
+            m_reporter.failed(kFolderMessage, entry, m_why);
+            return false;
+        }
+        below.close();
+        below.fd = current = next;
+    }
+    if (below.fd >= 0) { // the entry goes on in the deepest of them
+        forgetLastFolder();
+        m_lastPath = folders;
+        m_lastFolder = std::exchange(below.fd, -1);
+    }
+    return true;
 }
 
 void EntryWriter::createFolderPath(const QString &name)
 {
-    createFolders(name);
-}
-
-bool EntryWriter::createFolders(const QString &name)
-{
-    const std::vector<qsizetype> ends = folderEnds(name);
-    qsizetype start = 0;
-    for (const qsizetype end : ends) {
-        // An empty component names the same folder as the level before it (or, leading, the
-        // extract directory), which has been made or reported already.
-        const bool empty = end == start;
-        start = end + 1;
-        if (empty)
-            continue;
-        const QString prefix = name.left(end);
-        if (!m_fs.folderExists(nativePath(prefix)))
-            writeFolder(prefix, false);
-    }
-    // The last end is either the name's end or a separator; at n - 1 it is a trailing one.
-    return !ends.empty() && ends.back() >= name.size() - 1;
+    ensureFolders(folderLevels(name), name);
 }
 
 bool EntryWriter::writeFolderEntry(const QString &name)
 {
-    return writeFolder(name, true);
-}
-
-bool EntryWriter::writeFolder(const QString &name, bool mayCreatePath)
-{
     enum Outcome { Written, Failed, Reported };
     Outcome outcome = Failed;
+    m_why = {};
     try {
         outcome = [&] {
-            if (!isSafeName(name))
+            if (const auto refused = refusal(name, false)) {
+                fail(*refused);
                 return Failed;
-            const QByteArray path = nativePath(name);
-            FileSystem::Status status = m_fs.createFolder(path);
-            // Only the outermost call makes the missing folders on the way: a nested one would
-            // only fail again where its caller, working from the shallowest level, just did.
-            if (status == FileSystem::Status::PathNotFound && mayCreatePath) {
-                if (createFolders(name)) {
-                    // This folder was one of the levels: made, or already reported.
-                    return m_fs.folderExists(path) ? Written : Reported;
-                }
-                // A name that looks like a file name leaves its own level out; make it now.
-                status = m_fs.createFolder(path);
             }
-            if (status == FileSystem::Status::Ok)
+            const QByteArrayList parts = components(name);
+            if (parts.isEmpty())
+                return openExtractDir() ? Written : Failed; // the extract directory itself
+            const QByteArrayList parent = parts.first(parts.size() - 1);
+            FileSystem::Status status;
+            int folder = walk(parent, status);
+            if (folder < 0 && status == FileSystem::Status::PathNotFound) {
+                const QByteArrayList levels = folderLevels(name);
+                if (!ensureFolders(levels, name))
+                    return Reported;
+                if (levels.size() == parts.size())
+                    return Written; // its own folder was one of the levels
+                // A name that looks like a file name leaves its own level out; make it now.
+                folder = walk(parent, status);
+            }
+            if (folder < 0)
+                return Failed;
+            if (m_fs.createFolder(folder, parts.last()) == FileSystem::Status::Ok)
                 return Written;
-            // A folder that is already there is fine; a file in its place is not.
-            if (status == FileSystem::Status::AlreadyExists && m_fs.folderExists(path))
+            if (errno != EEXIST) {
+                failWithErrno();
+                return Failed;
+            }
+            // A folder that is already there is fine; a file or a link in its place is not.
+            FileSystem::Info info;
+            if (m_fs.info(folder, parts.last(), info) != FileSystem::Status::Ok) {
+                failWithErrno();
+                return Failed;
+            }
+            if (info.isFolder())
                 return Written;
+            fail({ info.kind == FileSystem::Kind::Link ? ExtractFailure::LinkInTheWay
+                                                       : ExtractFailure::FileInTheWay });
             return Failed;
         }();
     } catch (const std::exception &) {
         outcome = Failed;
     }
     if (outcome == Failed)
-        m_reporter.message(kFolderMessage);
+        m_reporter.failed(kFolderMessage, name, m_why);
     return outcome == Written;
 }
 
-bool EntryWriter::openArchive(ArchiveFile &archive, qint32 offset, qint32 size)
+bool EntryWriter::openArchive(Handle &archive, qint32 offset, qint32 size)
 {
     if (offset < 0 || size < 0)
-        return false;
-    if (m_fs.openForReading(m_archivePath, archive.fd) != FileSystem::Status::Ok)
-        return false;
-    if (!m_fs.info(archive.fd, m_archiveInfo) || m_archiveInfo.isFolder)
-        return false;
-    return qint64(offset) + qint64(size) <= m_archiveInfo.size;
+        return fail({ ExtractFailure::PastEnd });
+    if (m_fs.openArchive(m_archivePath, archive.fd, m_archiveInfo) != FileSystem::Status::Ok)
+        return failWithErrno();
+    if (m_expectedArchive && !m_archiveInfo.isSameFile(*m_expectedArchive))
+        return fail({ ExtractFailure::ArchiveChanged });
+    if (qint64(offset) + qint64(size) > m_archiveInfo.size)
+        return fail({ ExtractFailure::PastEnd });
+    return true;
 }
 
 bool EntryWriter::writeStoredEntry(qint32 offset, qint32 size, const QString &name)
 {
-    return reportFailure(m_reporter, kStoredMessage, [&] {
-        if (!isSafeName(name))
-            return false;
-        ArchiveFile archive(m_fs);
+    return reportFailure(kStoredMessage, name, [&] {
+        if (const auto refused = refusal(name, true))
+            return fail(*refused);
+        Handle archive(m_fs);
         if (!openArchive(archive, offset, size))
             return false;
         return writeFile(name, [&](int fd) { return copyRange(archive.fd, offset, size, fd); });
@@ -239,68 +372,96 @@ bool EntryWriter::writeStoredEntry(qint32 offset, qint32 size, const QString &na
 bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 unpackedSize,
                                        const QString &name)
 {
-    return reportFailure(m_reporter, kCompressedMessage, [&] {
-        if (!isSafeName(name) || packedSize <= 0)
-            return false;
-        ArchiveFile archive(m_fs);
+    return reportFailure(kCompressedMessage, name, [&] {
+        if (const auto refused = refusal(name, true))
+            return fail(*refused);
+        if (packedSize <= 0)
+            return fail({ ExtractFailure::CorruptData });
+        Handle archive(m_fs);
         if (!openArchive(archive, offset, packedSize))
             return false;
         QByteArray data(packedSize, Qt::Uninitialized);
         if (!readFully(archive.fd, data.data(), packedSize, offset))
             return false;
         archive.close(); // read; inflating and writing need it no more
-        if (m_decompressor(data, unpackedSize) != Z_OK)
-            return false;
+        if (!m_decompressor)
+            return fail({ ExtractFailure::Unknown });
+        switch (m_decompressor(data, unpackedSize)) {
+        case Z_OK:
+            break;
+        case Z_MEM_ERROR:
+            return fail({ ExtractFailure::OutOfMemory });
+        case Z_BUF_ERROR:
+            return fail({ ExtractFailure::TooLarge });
+        default:
+            return fail({ ExtractFailure::CorruptData });
+        }
         return writeFile(name, [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
     });
 }
 
 bool EntryWriter::writeFile(const QString &name, const std::function<bool(int fd)> &content)
 {
-    const QByteArray path = nativePath(name);
-    int fd = -1;
-    FileSystem::Status status = m_fs.createFile(path, fd);
-    if (status == FileSystem::Status::PathNotFound) {
-        createFolderPath(name);
-        status = m_fs.createFile(path, fd);
+    const QByteArrayList parts = components(name);
+    const QByteArrayList parent = parts.first(parts.size() - 1);
+    FileSystem::Status status;
+    int folder = walk(parent, status);
+    if (folder < 0 && status == FileSystem::Status::PathNotFound) {
+        // Only the folders: the last component is the file's own name, whatever it looks like.
+        if (!ensureFolders(parent, name))
+            return false;
+        folder = walk(parent, status);
     }
-    if (status == FileSystem::Status::AlreadyExists)
-        return replaceFile(path, content);
-    if (status != FileSystem::Status::Ok)
+    if (folder < 0)
         return false;
 
-    OutputFile file(m_fs, fd, path);
+    int fd = -1;
+    status = m_fs.createFile(folder, parts.last(), fd);
+    if (status == FileSystem::Status::AlreadyExists)
+        return replaceFile(folder, parts.last(), content);
+    if (status != FileSystem::Status::Ok)
+        return failWithErrno();
+
+    OutputFile file(m_fs, folder, parts.last(), fd);
     if (!content(fd) || !file.close())
         return false;
     file.keep();
     return true;
 }
 
-bool EntryWriter::replaceFile(const QByteArray &path, const std::function<bool(int fd)> &content)
+bool EntryWriter::replaceFile(int folder, const QByteArray &name,
+                              const std::function<bool(int fd)> &content)
 {
     FileSystem::Info existing;
-    switch (m_fs.info(path, existing)) {
+    switch (m_fs.info(folder, name, existing)) {
     case FileSystem::Status::Ok:
-        // Replacing the archive itself would spoil every entry read after this one.
-        if (existing.isFolder || existing.isSameFile(m_archiveInfo))
-            return false;
-        break;
+        if (existing.isFolder())
+            return fail({ ExtractFailure::FolderInTheWay });
+        if (existing.kind == FileSystem::Kind::File) {
+            // Replacing the archive itself would spoil every entry read after this one.
+            if (existing.isSameFile(m_archiveInfo))
+                return fail({ ExtractFailure::ArchiveItself });
+            if (!m_fs.isWritable(folder, name))
+                return fail({ ExtractFailure::ReadOnly });
+        }
+        break; // a link is replaced by the file itself, never written through
     case FileSystem::Status::PathNotFound:
-        break; // a dangling link, replaced like a file
+        break; // gone since; the rename puts the file in its place all the same
     default:
-        return false;
+        return failWithErrno();
     }
 
     // Written beside the target and renamed over it, so the old file stays whole until the
     // new one is complete.
-    QByteArray tempPath;
+    QByteArray tempName;
     int fd = -1;
-    const QByteArray folder = path.left(path.lastIndexOf('/'));
-    if (m_fs.createTemporaryFile(folder, tempPath, fd) != FileSystem::Status::Ok)
+    if (m_fs.createTemporaryFile(folder, tempName, fd) != FileSystem::Status::Ok)
+        return failWithErrno();
+    OutputFile temp(m_fs, folder, tempName, fd);
+    if (!content(fd) || !temp.close())
         return false;
-    OutputFile temp(m_fs, fd, tempPath);
-    if (!content(fd) || !temp.close() || !m_fs.rename(tempPath, path))
-        return false;
+    if (!m_fs.rename(folder, tempName, name))
+        return failWithErrno();
     temp.keep();
     return true;
 }
@@ -309,8 +470,10 @@ bool EntryWriter::readFully(int fd, char *data, qint64 size, qint64 pos)
 {
     while (size > 0) {
         const qint64 n = m_fs.readAt(fd, data, size, pos);
-        if (n <= 0)
-            return false; // the archive ended early
+        if (n == 0)
+            return fail({ ExtractFailure::PastEnd }); // the archive ended early
+        if (n < 0)
+            return failWithErrno();
         data += n;
         pos += n;
         size -= n;
@@ -322,8 +485,10 @@ bool EntryWriter::writeAll(int fd, const char *data, qint64 size)
 {
     while (size > 0) {
         const qint64 n = m_fs.write(fd, data, size);
-        if (n <= 0)
-            return false;
+        if (n < 0)
+            return failWithErrno();
+        if (n == 0)
+            return fail(ExtractFailure::system(ENOSPC));
         data += n;
         size -= n;
     }
@@ -337,10 +502,10 @@ bool EntryWriter::copyRange(int from, qint64 offset, qint64 size, int to)
     while (size > 0 && m_kernelCopy) {
         const qint64 n = m_fs.copyRange(from, offset, to, qMin(size, kChunkSize * 64));
         if (n == 0)
-            return false; // the archive ended early
+            return fail({ ExtractFailure::PastEnd }); // the archive ended early
         if (n < 0) {
             if (!FileSystem::isCopyUnsupported(errno))
-                return false;
+                return failWithErrno();
             m_kernelCopy = false;
             break;
         }

@@ -1,19 +1,22 @@
 #pragma once
 
+#include "ExtractFailure.h"
 #include "FileSystem.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
-#include <vector>
+#include <optional>
 
 class ExtractReporter;
 
 // Turns single entries of an open archive into folders and files under the extract directory.
-// Make one per export: it holds what every entry of that export shares, the archive opened for
-// reading from the first file entry on included, and closes the archive when it is destroyed.
+// Make one per export: it holds what every entry of that export shares, the extract directory's
+// descriptor and that of the folder it wrote into last included, and closes them when it is
+// destroyed. The archive itself is opened for each file entry and closed when it is done.
 //
 // Each writer deals with its own failures: it reports a failed entry to the reporter with its
 // fixed text and returns false, so the caller simply goes on with the next entry. A failed entry
@@ -21,7 +24,8 @@ class ExtractReporter;
 // file is replaced only once the whole entry has been written beside it.
 //
 // Names use "\" as the folder separator ("/" is taken as one too). A name that could reach
-// outside the extract directory (a ".." component) or that holds character 0 is refused.
+// outside the extract directory (a ".." component) or that holds character 0 is refused, and
+// nothing is ever created or written through a symbolic link below the extract directory.
 class EntryWriter
 {
 public:
@@ -29,14 +33,19 @@ public:
     // It may throw; any exception derived from std::exception fails the entry.
     using Decompressor = std::function<qint32(QByteArray &TheData, const qint32 &OrigSize)>;
 
-    EntryWriter(const QString &archivePath, const QString &extractDir, Decompressor decompressor,
-                ExtractReporter &reporter, FileSystem &fileSystem = FileSystem::standard());
+    // Paths are native bytes, used as they are.
+    EntryWriter(const QByteArray &archivePath, const QByteArray &extractDir,
+                Decompressor decompressor, ExtractReporter &reporter,
+                FileSystem &fileSystem = FileSystem::standard());
     ~EntryWriter();
     EntryWriter(const EntryWriter &) = delete;
     EntryWriter &operator=(const EntryWriter &) = delete;
 
-    // The path an entry is written to, as shown to the user and used on disk: the extract
-    // directory, one "/", then the name with every "\" as "/".
+    // The archive as its directory was read: a file entry fails once the path names another.
+    void setArchiveIdentity(const FileSystem::Info &archive) { m_expectedArchive = archive; }
+
+    // The path an entry is written to, as shown to the user: the extract directory, one "/",
+    // then the name with every "\" as "/".
     static QString outputPath(const QString &extractDir, const QString &name);
 
     // An existing folder counts as written.
@@ -47,40 +56,62 @@ public:
     bool writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 unpackedSize,
                               const QString &name);
 
-    // Makes the folders name needs, shallowest first, leaving existing ones alone. A name whose
-    // fourth character from the end is "." is taken for a file name with a three-letter
-    // extension and its scan stops there; otherwise its last component is a folder too.
+    // Makes the folders name needs, shallowest first, leaving existing ones alone and stopping
+    // at the first that cannot be made. A name whose fourth character from the end is "." is
+    // taken for a file name with a three-letter extension and its scan stops there; otherwise
+    // its last component is a folder too.
     void createFolderPath(const QString &name);
 
-private:
-    // The archive, open for one entry's read and closed when that is done, so no file stays
-    // open from one entry to the next.
-    class ArchiveFile;
-    // Opens the archive and checks that [offset, offset + size) lies inside it.
-    bool openArchive(ArchiveFile &archive, qint32 offset, qint32 size);
+    // Why a name can never be written as a file or a folder, if it cannot.
+    static std::optional<ExtractFailure> refusal(const QString &name, bool isFile);
 
-    // Where each folder of createFolderPath(name) ends within name, shallowest first.
-    static std::vector<qsizetype> folderEnds(const QString &name);
-    bool writeFolder(const QString &name, bool mayCreatePath);
-    // Returns whether name's own folder was one of the levels.
-    bool createFolders(const QString &name);
+private:
+    class Handle;
+    class OutputFile;
+
+    // The name's components as native bytes, without empty and "." ones.
+    static QByteArrayList components(const QString &name);
+    // The folders createFolderPath makes for name.
+    static QByteArrayList folderLevels(const QString &name);
+
+    template<typename Work>
+    bool reportFailure(const QString &message, const QString &name, Work &&work);
+    bool fail(ExtractFailure why);
+    bool failWithErrno();
+
+    bool openExtractDir();
+    // The descriptor of folders below the extract directory, opened without following links,
+    // or -1 with m_why and status set. The result stays open until the next walk.
+    int walk(const QByteArrayList &folders, FileSystem::Status &status);
+    // Notes why opening name below folder failed.
+    FileSystem::Status walkFailure(int folder, const QByteArray &name, FileSystem::Status status);
+    // Makes every missing one of folders; reports the first that cannot be made for entry.
+    bool ensureFolders(const QByteArrayList &folders, const QString &entry);
     // content writes the entry's bytes to an open file descriptor.
     bool writeFile(const QString &name, const std::function<bool(int fd)> &content);
-    bool replaceFile(const QByteArray &path, const std::function<bool(int fd)> &content);
+    bool replaceFile(int folder, const QByteArray &name,
+                     const std::function<bool(int fd)> &content);
+    bool openArchive(Handle &archive, qint32 offset, qint32 size);
     bool readFully(int fd, char *data, qint64 size, qint64 pos);
     bool writeAll(int fd, const char *data, qint64 size);
     bool copyRange(int from, qint64 offset, qint64 size, int to);
-
-    static bool isSafeName(const QString &name);
-    QByteArray nativePath(const QString &name) const;
+    void forgetLastFolder();
 
     QByteArray m_archivePath;
     QByteArray m_extractDir;
     Decompressor m_decompressor;
     ExtractReporter &m_reporter;
     FileSystem &m_fs;
+    std::optional<FileSystem::Info> m_expectedArchive;
     // The archive as last opened: an entry never replaces it.
     FileSystem::Info m_archiveInfo;
+    int m_root = -1;
+    // The folder walked to last and its components, so entries of one folder, or of a chain
+    // of ever deeper folders, do not walk the whole way down again.
+    QByteArrayList m_lastPath;
+    int m_lastFolder = -1;
+    // Why the current entry failed.
+    ExtractFailure m_why;
     // Reused by every stored entry of the export; never larger than one copy chunk.
     QByteArray m_chunk;
     // Cleared once the kernel refuses to copy between these file systems.

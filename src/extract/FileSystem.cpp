@@ -11,10 +11,27 @@ namespace {
 
 void fill(FileSystem::Info &out, const struct stat &st)
 {
-    out.isFolder = S_ISDIR(st.st_mode);
+    out.kind = S_ISREG(st.st_mode) ? FileSystem::Kind::File
+        : S_ISDIR(st.st_mode)      ? FileSystem::Kind::Folder
+        : S_ISLNK(st.st_mode)      ? FileSystem::Kind::Link
+                                   : FileSystem::Kind::Other;
     out.device = quint64(st.st_dev);
     out.inode = quint64(st.st_ino);
     out.size = qint64(st.st_size);
+}
+
+template<typename Call> int retried(Call call)
+{
+    int result;
+    do
+        result = call();
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
+FileSystem::Status opened(int fd)
+{
+    return fd >= 0 ? FileSystem::Status::Ok : FileSystem::statusFromErrno(errno);
 }
 
 } // namespace
@@ -40,16 +57,24 @@ FileSystem::Status FileSystem::statusFromErrno(int error)
     }
 }
 
-bool FileSystem::folderExists(const QByteArray &path)
+FileSystem::Status FileSystem::openExtractDir(const QByteArray &path, int &fd)
 {
-    struct stat st;
-    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    fd = retried([&] { return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    return opened(fd);
 }
 
-FileSystem::Status FileSystem::info(const QByteArray &path, Info &out)
+FileSystem::Status FileSystem::openFolder(int folder, const QByteArray &name, int &fd)
+{
+    fd = retried([&] {
+        return ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    });
+    return opened(fd);
+}
+
+FileSystem::Status FileSystem::info(int folder, const QByteArray &name, Info &out)
 {
     struct stat st;
-    if (::stat(path.constData(), &st) != 0)
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return statusFromErrno(errno);
     fill(out, st);
     return Status::Ok;
@@ -64,45 +89,65 @@ bool FileSystem::info(int fd, Info &out)
     return true;
 }
 
-FileSystem::Status FileSystem::createFolder(const QByteArray &path)
+bool FileSystem::isWritable(int folder, const QByteArray &name)
 {
-    return ::mkdir(path.constData(), 0777) == 0 ? Status::Ok : statusFromErrno(errno);
+    return ::faccessat(folder, name.constData(), W_OK, AT_EACCESS) == 0;
 }
 
-FileSystem::Status FileSystem::openForReading(const QByteArray &path, int &fd)
+FileSystem::Status FileSystem::createFolder(int folder, const QByteArray &name)
 {
-    do
-        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    return fd >= 0 ? Status::Ok : statusFromErrno(errno);
+    return ::mkdirat(folder, name.constData(), 0777) == 0 ? Status::Ok : statusFromErrno(errno);
 }
 
-FileSystem::Status FileSystem::createFile(const QByteArray &path, int &fd)
+FileSystem::Status FileSystem::openArchive(const QByteArray &path, int &fd, Info &out)
 {
-    do
-        fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    while (fd < 0 && errno == EINTR);
-    return fd >= 0 ? Status::Ok : statusFromErrno(errno);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    fd = retried([&] { return ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
+    if (fd < 0)
+        return statusFromErrno(errno);
+    int error = 0;
+    if (!info(fd, out))
+        error = errno;
+    else if (out.kind != Kind::File)
+        error = EINVAL;
+    else if (const int flags = ::fcntl(fd, F_GETFL);
+             flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        error = errno;
+    if (error != 0) {
+        ::close(fd);
+        fd = -1;
+        errno = error;
+        return statusFromErrno(error);
+    }
+    return Status::Ok;
 }
 
-FileSystem::Status FileSystem::createTemporaryFile(const QByteArray &folder, QByteArray &path,
-                                                   int &fd)
+FileSystem::Status FileSystem::createFile(int folder, const QByteArray &name, int &fd)
+{
+    fd = retried([&] {
+        return ::openat(folder, name.constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    });
+    return opened(fd);
+}
+
+FileSystem::Status FileSystem::createTemporaryFile(int folder, QByteArray &name, int &fd)
 {
     // Hidden, and tried with O_EXCL, so it can neither show up as an entry nor take the place
     // of anything that is already there.
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray name = folder;
-        name += "/.quillon-";
+        QByteArray candidate = ".quillon-";
         for (int i = 0; i < 10; ++i)
-            name += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)];
-        const Status status = createFile(name, fd);
+            candidate += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)];
+        const Status status = createFile(folder, candidate, fd);
         if (status != Status::AlreadyExists) {
             if (status == Status::Ok)
-                path = name;
+                name = candidate;
             return status;
         }
     }
+    errno = EEXIST;
     return Status::Failed;
 }
 
@@ -146,12 +191,12 @@ bool FileSystem::close(int fd)
     return ::close(fd) == 0;
 }
 
-bool FileSystem::rename(const QByteArray &from, const QByteArray &to)
+bool FileSystem::rename(int folder, const QByteArray &from, const QByteArray &to)
 {
-    return ::rename(from.constData(), to.constData()) == 0;
+    return ::renameat(folder, from.constData(), folder, to.constData()) == 0;
 }
 
-bool FileSystem::remove(const QByteArray &path)
+bool FileSystem::remove(int folder, const QByteArray &name)
 {
-    return ::unlink(path.constData()) == 0;
+    return ::unlinkat(folder, name.constData(), 0) == 0;
 }

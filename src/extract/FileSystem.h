@@ -3,12 +3,17 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-// The few file-system operations the entry writers need, over POSIX file descriptors. Paths are
-// native (UTF-8) bytes. Creations and opens report why they failed in the three classes the
-// writers act on, taken from errno; everything else is a plain success flag.
+// The file-system operations the entry writers need, over POSIX file descriptors. Everything
+// below the extract directory is reached one name at a time from the descriptor of the folder
+// above it, never through a whole path and never through a symbolic link, so nothing that
+// appears in the tree while an export runs can lead a write out of it. Names are single
+// components in native bytes, passed to the kernel unchanged.
+//
+// Failures leave errno set to their cause. Creations and opens also sort it into the three
+// classes the writers act on.
 //
 // The methods are virtual so tests can refuse or break any single step, which a test running
-// as root cannot provoke through permissions.
+// as root cannot provoke through permissions, and so a fuzzer can run on a tree in memory.
 class FileSystem
 {
 public:
@@ -16,16 +21,19 @@ public:
         Ok,
         PathNotFound, // a folder on the way is missing, or is not a folder
         AlreadyExists,
-        Failed, // anything else
+        Failed, // anything else, a symbolic link in the way included
     };
+
+    enum class Kind { Other, File, Folder, Link };
 
     struct Info
     {
-        bool isFolder = false;
+        Kind kind = Kind::Other;
         quint64 device = 0;
         quint64 inode = 0;
         qint64 size = 0;
 
+        bool isFolder() const { return kind == Kind::Folder; }
         bool isSameFile(const Info &other) const
         {
             return device == other.device && inode == other.inode;
@@ -39,19 +47,27 @@ public:
 
     static Status statusFromErrno(int error);
 
-    // Follows symbolic links, as a user looking at the folder would.
-    virtual bool folderExists(const QByteArray &path);
-    virtual Status info(const QByteArray &path, Info &out);
+    // The folder the user chose, which may itself be reached through a link.
+    virtual Status openExtractDir(const QByteArray &path, int &fd);
+    // A folder inside folder: fails with errno ENOTDIR where name is not a folder, a link to
+    // one included.
+    virtual Status openFolder(int folder, const QByteArray &name, int &fd);
+    // Never follows a link.
+    virtual Status info(int folder, const QByteArray &name, Info &out);
     virtual bool info(int fd, Info &out);
+    // Whether this process may write the file, by its effective ids as the kernel checks them.
+    virtual bool isWritable(int folder, const QByteArray &name);
 
     // Ordinary permissions (0777 less the umask).
-    virtual Status createFolder(const QByteArray &path);
-    virtual Status openForReading(const QByteArray &path, int &fd);
+    virtual Status createFolder(int folder, const QByteArray &name);
+    // A regular file for reading, opened without waiting (a FIFO never blocks it); anything
+    // else fails with errno EINVAL.
+    virtual Status openArchive(const QByteArray &path, int &fd, Info &out);
     // Creates a new file for writing, never opening one that exists (not even through a
     // dangling link); ordinary permissions (0666 less the umask).
-    virtual Status createFile(const QByteArray &path, int &fd);
+    virtual Status createFile(int folder, const QByteArray &name, int &fd);
     // Creates a new hidden file of a unique name in folder, as createFile does.
-    virtual Status createTemporaryFile(const QByteArray &folder, QByteArray &path, int &fd);
+    virtual Status createTemporaryFile(int folder, QByteArray &name, int &fd);
 
     // Like pread and write: the count done, which may be short, or -1.
     virtual qint64 readAt(int fd, char *data, qint64 size, qint64 pos);
@@ -63,7 +79,7 @@ public:
     static bool isCopyUnsupported(int error);
     virtual bool close(int fd);
 
-    // Replaces to if it exists.
-    virtual bool rename(const QByteArray &from, const QByteArray &to);
-    virtual bool remove(const QByteArray &path);
+    // Within one folder; replaces to if it exists, a link by the file itself.
+    virtual bool rename(int folder, const QByteArray &from, const QByteArray &to);
+    virtual bool remove(int folder, const QByteArray &name);
 };

@@ -2,6 +2,7 @@
 target_sources(quillon_core PRIVATE
     extract/EntryWriter.cpp extract/EntryWriter.h
     extract/Extraction.cpp extract/Extraction.h
+    extract/ExtractFailure.cpp extract/ExtractFailure.h
     extract/ExtractReporter.h
     extract/FileSystem.cpp extract/FileSystem.h
 )

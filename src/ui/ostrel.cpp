@@ -254,8 +254,15 @@ bool ostrel::readDirectory()
     repaint();
     lstDat->hide();
 
-    QFile file(m_archivePath);
-    bool ok = file.open(QIODevice::ReadOnly);
+    // Only a regular file is an archive: a FIFO would hold the window until a writer came.
+    QFile file;
+    int fd = -1;
+    bool ok = FileSystem::standard().openArchive(QFile::encodeName(m_archivePath), fd,
+                                                 m_archiveIdentity)
+            == FileSystem::Status::Ok
+        && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    if (!ok && fd >= 0)
+        FileSystem::standard().close(fd);
     if (ok) {
         DirectoryReader reader;
         // The count and the path show while the names are read.
@@ -363,11 +370,12 @@ void ostrel::runExtraction(qint32 mode)
         BusyPointer busy;
         repaint();
         EntryWriter writer(
-            m_archivePath, m_extractDir,
+            QFile::encodeName(m_archivePath), QFile::encodeName(m_extractDir),
             [this](QByteArray &TheData, const qint32 &OrigSize) {
                 return Packwell1->DecompressData(TheData, OrigSize);
             },
             *this);
+        writer.setArchiveIdentity(m_archiveIdentity);
         Extraction extraction(m_entries, m_extractDir, writer,
                               [this](const QString &outputPath) { showProgress(outputPath); });
         m_extraction = &extraction;

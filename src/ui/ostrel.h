@@ -2,6 +2,7 @@
 
 #include "archive/EntryTable.h"
 #include "extract/ExtractReporter.h"
+#include "extract/FileSystem.h"
 
 #include <QMainWindow>
 
@@ -89,6 +90,8 @@ private:
 
     // State
     QString m_archivePath;
+    // The file whose directory was read, so an export never reads another one by that name.
+    FileSystem::Info m_archiveIdentity;
     qint32 m_dirSize = 0;
     qint32 m_dirStart = 0;
     QString m_extractDir;

@@ -142,7 +142,8 @@ void tst_CraftedArchives::exportAll()
 
     RecordingReporter reporter;
     {
-        EntryWriter writer(archivePath, out, testDecompressor(), reporter);
+        EntryWriter writer(QFile::encodeName(archivePath), QFile::encodeName(out), testDecompressor(),
+                           reporter);
         Extraction(reader.table(), out, writer).extractAll();
     }
     QCOMPARE(reporter.messages, messages);

@@ -71,12 +71,13 @@ struct Fixture
             f.write(archiveBytes);
         f.close();
         QDir().mkdir(out);
-        writer = std::make_unique<EntryWriter>(archive, out, testDecompressor(), reporter, fs);
+        setDecompressor(testDecompressor());
     }
 
     void setDecompressor(EntryWriter::Decompressor d)
     {
-        writer = std::make_unique<EntryWriter>(archive, out, std::move(d), reporter, fs);
+        writer = std::make_unique<EntryWriter>(QFile::encodeName(archive), QFile::encodeName(out),
+                                               std::move(d), reporter, fs);
     }
 
     QString path(const QString &name) const { return EntryWriter::outputPath(out, name); }
@@ -131,6 +132,8 @@ private Q_SLOTS:
     void vanishedExtractDir();
     void archiveItselfIsRefused_data();
     void archiveItselfIsRefused();
+    void hostileDestinations_data();
+    void hostileDestinations();
     void ordinaryPermissions();
     void wholeArchive();
 };
@@ -189,8 +192,8 @@ void tst_EntryWriter::folderPath_data()
     QTest::newRow("dot inside a folder component") << "old\\ver.2\\a" << QStringList { "old" };
     QTest::newRow("empty name") << "" << QStringList {};
     QTest::newRow("three characters never stop") << ".ab" << QStringList { ".ab" };
-    QTest::newRow("leading separator") << "\\lead\\x" << QStringList { "/lead", "/lead/x" };
-    QTest::newRow("doubled separator") << "a\\\\b" << QStringList { "a", "a//b" };
+    QTest::newRow("leading separator") << "\\lead\\x" << QStringList { "lead", "lead/x" };
+    QTest::newRow("doubled separator") << "a\\\\b" << QStringList { "a", "a/b" };
     QTest::newRow("forward slashes") << "a/b/c.txt" << QStringList { "a", "a/b" };
 }
 
@@ -255,11 +258,14 @@ void tst_EntryWriter::folderEntry_data()
                                      << false << 1 << QStringList { "taken" };
     QTest::newRow("refused") << QByteArray("bad") << none << QByteArrayList { "/bad" } << false << 1
                              << none;
-    // One message for each level that cannot be made, the entry's own included.
+    // One message for the first level that cannot be made; the deeper ones are not tried.
     QTest::newRow("parent refused")
-        << QByteArray("bad\\x\\y") << none << QByteArrayList { "/bad" } << false << 3 << none;
+        << QByteArray("bad\\x\\y") << none << QByteArrayList { "/bad" } << false << 1 << none;
     QTest::newRow("parent refused, looks like a file")
-        << QByteArray("bad\\y.txt") << none << QByteArrayList { "/bad" } << false << 2 << none;
+        << QByteArray("bad\\y.txt") << none << QByteArrayList { "/bad" } << false << 1 << none;
+    QTest::newRow("1,500 levels under a file")
+        << (QByteArray("taken\\") + QByteArray("a\\").repeated(1500) + "y")
+        << QStringList { "taken" } << noRefusal << false << 1 << QStringList { "taken" };
     QTest::newRow("dot-dot") << QByteArray("..\\escape") << none << noRefusal << false << 1 << none;
     QTest::newRow("dot-dot alone") << QByteArray("..") << none << noRefusal << false << 1 << none;
     QTest::newRow("dot-dot inside")
@@ -339,10 +345,20 @@ void tst_EntryWriter::storedEntry_data()
         << 0 << 5 << QByteArray("caf\xe9.txt") << null << QStringList { utf8("caf\xc3\xa9.txt") }
         << QByteArray("hello");
 
-    // The scan makes a folder of the name itself, which the file then cannot take.
+    // A file entry's last component is its own name, whatever it looks like.
     QTest::newRow("no extension, folders missing")
         << 0 << 5 << QByteArray("sub\\deep\\notes") << null
-        << QStringList { "sub/", "sub/deep/", "sub/deep/notes/" } << null;
+        << QStringList { "sub/", "sub/deep/", "sub/deep/notes" } << QByteArray("hello");
+    QTest::newRow("four-letter extension, folders missing")
+        << 0 << 5 << QByteArray("p\\deep\\photo.jpeg") << null
+        << QStringList { "p/", "p/deep/", "p/deep/photo.jpeg" } << QByteArray("hello");
+    QTest::newRow("two-letter extension, folder missing")
+        << 0 << 5 << QByteArray("g\\x.gz") << null << QStringList { "g/", "g/x.gz" }
+        << QByteArray("hello");
+    QTest::newRow("dot in a folder, folders missing")
+        << 0 << 5 << QByteArray("old\\ver.2\\Makefile") << null
+        << QStringList { "old/", "old/ver.2/", "old/ver.2/Makefile" } << QByteArray("hello");
+    QTest::newRow("trailing separator") << 0 << 5 << QByteArray("dir\\") << null << same << null;
     QTest::newRow("empty name") << 0 << 5 << QByteArray() << null << same << null;
     QTest::newRow("past the end") << length - 2 << 5 << QByteArray("a.txt") << null << same << null;
     QTest::newRow("past the end, over a file")
@@ -455,8 +471,8 @@ void tst_EntryWriter::compressedEntry_data()
     QTest::newRow("offset + packedSize overflows")
         << 0x7fffff00 << 0x7fffff00 << n << QByteArray("c.txt") << null << same << null;
     QTest::newRow("no extension, folders missing")
-        << 0 << zs << n << QByteArray("sub\\notes") << null << QStringList { "sub/", "sub/notes/" }
-        << null;
+        << 0 << zs << n << QByteArray("n\\Makefile") << null << QStringList { "n/", "n/Makefile" }
+        << text;
     QTest::newRow("dot-dot") << 0 << zs << n << QByteArray("..\\c.txt") << null << same << null;
     QTest::newRow("character 0") << 0 << zs << n << QByteArray("c\0.txt", 6) << null << same
                                  << null;
@@ -548,7 +564,16 @@ void tst_EntryWriter::failureLeavesFilesAlone_data()
     QTest::addColumn<int>("size");
     QTest::addColumn<bool>("existing");
 
-    enum { WriteAtStart, WriteAfterOneByte, WriteAfterOnePiece, Close, Temporary, Rename, Create };
+    enum {
+        WriteAtStart,
+        WriteAfterOneByte,
+        WriteAfterOnePiece,
+        Close,
+        Temporary,
+        Rename,
+        Create,
+        ReadOnly
+    };
     const struct
     {
         const char *name;
@@ -562,6 +587,7 @@ void tst_EntryWriter::failureLeavesFilesAlone_data()
         { "temporary file refused", Temporary, true },
         { "rename fails", Rename, true },
         { "creation refused", Create, false },
+        { "target read-only", ReadOnly, true },
     };
     for (const auto &fault : faults) {
         for (bool compressed : { false, true }) {
@@ -615,7 +641,12 @@ void tst_EntryWriter::failureLeavesFilesAlone()
     case 6:
         f.fs.failCreateFile = true;
         break;
+    case 7:
+        f.fs.readOnly << "/keep.txt";
+        QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ReadGroup));
+        break;
     }
+    const QFile::Permissions mode = QFileInfo(target).permissions();
 
     const qint32 dataSize = qint32(entry.data.size());
     const bool ok = compressed ? f.writer->writeCompressedEntry(0, dataSize, size, "d\\keep.txt")
@@ -623,8 +654,10 @@ void tst_EntryWriter::failureLeavesFilesAlone()
     QVERIFY(!ok);
     QCOMPARE(f.reporter.messages, QStringList { compressed ? kC : kUC });
     QCOMPARE(tree(f.out), existing ? QStringList({ "d/", "d/keep.txt" }) : QStringList { "d/" });
-    if (existing)
+    if (existing) {
         QCOMPARE(readFile(target), kPrecious);
+        QCOMPARE(QFileInfo(target).permissions(), mode);
+    }
 }
 
 void tst_EntryWriter::largeStoredEntryIsCopiedInPieces()
@@ -648,21 +681,27 @@ void tst_EntryWriter::largeStoredEntryIsCopiedInPieces()
 void tst_EntryWriter::parentIsAFile_data()
 {
     QTest::addColumn<bool>("compressed");
-    QTest::newRow("stored") << false;
-    QTest::newRow("compressed") << true;
+    QTest::addColumn<QString>("name");
+    const QString deep = "p\\" + QString("a\\").repeated(1500) + "y.txt";
+    QTest::newRow("stored") << false << "p\\x.txt";
+    QTest::newRow("compressed") << true << "p\\x.txt";
+    // However deep, one message for the level and one for the entry.
+    QTest::newRow("stored, 1,500 levels below") << false << deep;
+    QTest::newRow("compressed, 1,500 levels below") << true << deep;
 }
 
 void tst_EntryWriter::parentIsAFile()
 {
     QFETCH(bool, compressed);
+    QFETCH(QString, name);
 
     const QByteArray z = AW::zlibCompress("zz");
     Fixture f(AW().add(AW::compressed("c", "zz")).build());
     writeFile(f.path("p"), kPrecious);
 
     // The folder cannot be made where the file is, and the open is repeated only once.
-    const bool ok = compressed ? f.writer->writeCompressedEntry(0, qint32(z.size()), 2, "p\\x.txt")
-                               : f.writer->writeStoredEntry(0, 2, "p\\x.txt");
+    const bool ok = compressed ? f.writer->writeCompressedEntry(0, qint32(z.size()), 2, name)
+                               : f.writer->writeStoredEntry(0, 2, name);
     QVERIFY(!ok);
     QCOMPARE(f.reporter.messages, QStringList({ kDir, compressed ? kC : kUC }));
     QCOMPARE(tree(f.out), QStringList { "p" });
@@ -675,16 +714,15 @@ void tst_EntryWriter::vanishedExtractDir_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("messages");
 
+    // The extract directory itself is never made again, and nothing is tried below it.
     QTest::newRow("stored, no folders") << 1 << "x.txt" << QStringList { kUC };
-    QTest::newRow("stored, two folders") << 1 << "a\\b\\c.txt" << QStringList { kDir, kDir, kUC };
-    QTest::newRow("compressed, two folders")
-        << 2 << "a\\b\\c.txt" << QStringList { kDir, kDir, kC };
+    QTest::newRow("stored, two folders") << 1 << "a\\b\\c.txt" << QStringList { kUC };
+    QTest::newRow("compressed, two folders") << 2 << "a\\b\\c.txt" << QStringList { kC };
     QTest::newRow("folder") << 1024 << "a" << QStringList { kDir };
-    QTest::newRow("nested folder") << 1024 << "a\\b" << QStringList { kDir, kDir };
-    QTest::newRow("folder named like a file") << 1024 << "a\\b.txt" << QStringList { kDir, kDir };
-    // The extract directory itself is never made again.
+    QTest::newRow("nested folder") << 1024 << "a\\b" << QStringList { kDir };
+    QTest::newRow("folder named like a file") << 1024 << "a\\b.txt" << QStringList { kDir };
     QTest::newRow("leading separator") << 1024 << "\\a" << QStringList { kDir };
-    QTest::newRow("stored, leading separator") << 1 << "\\a\\c.txt" << QStringList { kDir, kUC };
+    QTest::newRow("stored, leading separator") << 1 << "\\a\\c.txt" << QStringList { kUC };
 }
 
 void tst_EntryWriter::vanishedExtractDir()
@@ -714,6 +752,7 @@ void tst_EntryWriter::archiveItselfIsRefused_data()
     QTest::addColumn<QString>("link"); // how the name reaches the archive
     QTest::newRow("archive's own folder") << "";
     QTest::newRow("hard link") << "hard";
+    // The link itself is replaced by the entry, the archive is never written through it.
     QTest::newRow("symbolic link") << "symbolic";
 }
 
@@ -739,14 +778,162 @@ void tst_EntryWriter::archiveItselfIsRefused()
     }
     const QByteArray before = readFile(f.archive);
     const QStringList treeBefore = tree(f.root.path());
-    EntryWriter writer(f.archive, extractDir, testDecompressor(), f.reporter, f.fs);
+    EntryWriter writer(QFile::encodeName(f.archive), QFile::encodeName(extractDir),
+                       testDecompressor(), f.reporter, f.fs);
 
-    QVERIFY(!writer.writeStoredEntry(0, 6, name));
-    QVERIFY(!writer.writeCompressedEntry(6, qint32(z.size()), 6, name));
-    QCOMPARE(f.reporter.messages, QStringList({ kUC, kC }));
+    const bool replaced = link == "symbolic";
+    QCOMPARE(writer.writeStoredEntry(0, 6, name), replaced);
+    QCOMPARE(writer.writeCompressedEntry(6, qint32(z.size()), 6, name), replaced);
+    QCOMPARE(f.reporter.messages, replaced ? QStringList {} : QStringList({ kUC, kC }));
     QCOMPARE(readFile(f.archive), before);
     QCOMPARE(tree(f.root.path()), treeBefore);
     QCOMPARE(QFileInfo(f.archive).size(), before.size());
+    if (replaced) {
+        QVERIFY(!QFileInfo(f.out + "/s.dat").isSymLink());
+        QCOMPARE(readFile(f.out + "/s.dat"), QByteArray("packed"));
+    }
+}
+
+void tst_EntryWriter::hostileDestinations_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QStringList>("names"); // written in turn
+    // Made under the fixture's folder first: "x/" a folder, "x" a file, "x->t" a symbolic link
+    // (ROOT stands for the fixture's folder), "x|" a FIFO; a.dat is the archive.
+    QTest::addColumn<QStringList>("setup");
+    // Swapped for a link to elsewhere/ just before the writer opens it ("walk") or between
+    // the first name and the second ("between").
+    QTest::addColumn<QString>("swap");
+    QTest::addColumn<QString>("when");
+    QTest::addColumn<int>("failed"); // entries that fail, each with its writer's message only
+    QTest::addColumn<QStringList>("written"); // files under out/ holding the entry's bytes
+
+    const QStringList outside { "elsewhere/", "elsewhere/victim.txt" };
+    const QString noSwap;
+    const QStringList none;
+    QTest::newRow("link to a folder outside, existing file")
+        << 1 << QStringList { "linkdir\\victim.txt" }
+        << outside + QStringList { "out/linkdir->../elsewhere" } << noSwap << "" << 1 << none;
+    QTest::newRow("link to a folder outside, new file")
+        << 2 << QStringList { "linkdir\\new.txt" }
+        << outside + QStringList { "out/linkdir->../elsewhere" } << noSwap << "" << 1 << none;
+    QTest::newRow("link to a folder outside, new folder")
+        << 1024 << QStringList { "linkdir\\newfolder" }
+        << outside + QStringList { "out/linkdir->../elsewhere" } << noSwap << "" << 1 << none;
+    QTest::newRow("absolute link, deeper level")
+        << 1 << QStringList { "a\\b\\c\\new.txt" }
+        << outside + QStringList { "out/a/", "out/a/b->ROOT/elsewhere" } << noSwap << "" << 1
+        << none;
+    QTest::newRow("dangling link to a folder")
+        << 1 << QStringList { "d\\x.txt" } << outside + QStringList { "out/d->../nowhere" }
+        << noSwap << "" << 1 << none;
+    QTest::newRow("link where a folder entry goes")
+        << 1024 << QStringList { "lnk" } << outside + QStringList { "out/lnk->../elsewhere" }
+        << noSwap << "" << 1 << none;
+    QTest::newRow("link where the file goes")
+        << 1 << QStringList { "f.txt" }
+        << outside + QStringList { "out/f.txt->../elsewhere/victim.txt" } << noSwap << "" << 0
+        << QStringList { "f.txt" };
+    QTest::newRow("dangling link where the file goes")
+        << 2 << QStringList { "g.txt" }
+        << outside + QStringList { "out/g.txt->ROOT/elsewhere/new.txt" } << noSwap << "" << 0
+        << QStringList { "g.txt" };
+    QTest::newRow("link to the archive where the file goes")
+        << 1 << QStringList { "a.dat" } << outside + QStringList { "out/a.dat->../a.dat" } << noSwap
+        << "" << 0 << QStringList { "a.dat" };
+    QTest::newRow("folder swapped for a link while walking")
+        << 1 << QStringList { "sub\\deep\\x.txt" }
+        << outside + QStringList { "out/sub/", "out/sub/deep/" } << "out/sub/deep"
+        << "walk" << 1 << none;
+    // The folder that was walked stays the one written into, wherever its name now leads.
+    QTest::newRow("folder swapped for a link between two entries")
+        << 1 << QStringList { "sub\\a.txt", "sub\\b.txt" } << outside << "out/sub"
+        << "between" << 0 << QStringList { "sub.old/a.txt", "sub.old/b.txt" };
+    QTest::newRow("folder swapped between two folder entries")
+        << 1024 << QStringList { "sub\\a", "sub\\b" } << outside << "out/sub"
+        << "between" << 1 << none;
+    QTest::newRow("archive is a FIFO")
+        << 1 << QStringList { "x.txt" } << outside + QStringList { "a.dat|" } << noSwap << "" << 1
+        << none;
+    QTest::newRow("archive replaced since it was read")
+        << 2 << QStringList { "x.txt" } << outside + QStringList { "a.dat" } << noSwap << "" << 1
+        << none;
+}
+
+void tst_EntryWriter::hostileDestinations()
+{
+    QFETCH(int, type);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, setup);
+    QFETCH(QString, swap);
+    QFETCH(QString, when);
+    QFETCH(int, failed);
+    QFETCH(QStringList, written);
+
+    const QByteArray content = "entry bytes";
+    const QByteArray z = AW::zlibCompress(content);
+    Fixture f(AW().add(AW::stored("s", content)).add(AW::compressed("c", content)).build());
+    FileSystem::Info archive;
+    int fd = -1;
+    QCOMPARE(FileSystem::standard().openArchive(QFile::encodeName(f.archive), fd, archive),
+             FileSystem::Status::Ok);
+    FileSystem::standard().close(fd);
+    f.writer->setArchiveIdentity(archive);
+    const QString root = f.root.path() + u'/';
+    for (QString item : std::as_const(setup)) {
+        item.replace("ROOT", f.root.path());
+        if (item.endsWith(u'/')) {
+            QVERIFY(QDir().mkpath(root + item));
+        } else if (item.contains("->")) {
+            QVERIFY(QFile::link(item.section("->", 1), root + item.section("->", 0, 0)));
+        } else if (item.endsWith(u'|')) {
+            QFile::remove(root + item.chopped(1));
+            QCOMPARE(::mkfifo(QFile::encodeName(root + item.chopped(1)).constData(), 0644), 0);
+        } else {
+            QFile::remove(root + item);
+            writeFile(root + item, "old " + item.toUtf8());
+        }
+    }
+    const auto swapForLink = [&] {
+        QVERIFY(QFile::rename(root + swap, root + swap + ".old"));
+        QVERIFY(QFile::link(root + "elsewhere", root + swap));
+    };
+    bool swapped = false;
+    if (when == "walk") {
+        f.fs.beforeOpenFolder = [&](const QByteArray &path) {
+            if (!swapped && path.endsWith(swap.toUtf8())) {
+                swapped = true;
+                swapForLink();
+            }
+        };
+    }
+    const QMap<QString, QByteArray> outsideBefore = FileTree::contents(root + "elsewhere");
+
+    int failures = 0;
+    for (const QString &name : std::as_const(names)) {
+        bool ok = false;
+        if (type == 1)
+            ok = f.writer->writeStoredEntry(0, qint32(content.size()), name);
+        else if (type == 2)
+            ok = f.writer->writeCompressedEntry(qint32(content.size()), qint32(z.size()),
+                                                qint32(content.size()), name);
+        else
+            ok = f.writer->writeFolderEntry(name);
+        failures += ok ? 0 : 1;
+        if (when == "between" && !swapped) {
+            swapped = true;
+            swapForLink();
+        }
+    }
+    QCOMPARE(failures, failed);
+    const QString message = type == 1 ? kUC : type == 2 ? kC : kDir;
+    QCOMPARE(f.reporter.messages, QStringList(failed, message));
+    QCOMPARE(FileTree::contents(root + "elsewhere"), outsideBefore);
+    QVERIFY(!QFileInfo::exists(root + "nowhere"));
+    for (const QString &file : std::as_const(written)) {
+        QVERIFY(!QFileInfo(f.out + u'/' + file).isSymLink());
+        QCOMPARE(readFile(f.out + u'/' + file), content);
+    }
 }
 
 void tst_EntryWriter::ordinaryPermissions()

@@ -1,42 +1,73 @@
 #include "FaultyFileSystem.h"
 
+#include <QFile>
+
 #include <cerrno>
 
 #include <utility>
 
-FileSystem::Status FaultyFileSystem::createFolder(const QByteArray &path)
+QByteArray FaultyFileSystem::pathOf(int folder, const QByteArray &name)
 {
+    const QByteArray link = "/proc/self/fd/" + QByteArray::number(folder);
+    return QFile::encodeName(QFile::symLinkTarget(QFile::decodeName(link))) + '/' + name;
+}
+
+FileSystem::Status FaultyFileSystem::openFolder(int folder, const QByteArray &name, int &fd)
+{
+    if (beforeOpenFolder)
+        beforeOpenFolder(pathOf(folder, name));
+    return FileSystem::openFolder(folder, name, fd);
+}
+
+bool FaultyFileSystem::isWritable(int folder, const QByteArray &name)
+{
+    const QByteArray path = pathOf(folder, name);
+    for (const QByteArray &file : std::as_const(readOnly)) {
+        if (path.endsWith(file))
+            return false;
+    }
+    return FileSystem::isWritable(folder, name);
+}
+
+FileSystem::Status FaultyFileSystem::createFolder(int folder, const QByteArray &name)
+{
+    const QByteArray path = pathOf(folder, name);
     folderCalls << path;
     for (const QByteArray &refused : std::as_const(refusedFolders)) {
-        if (path.endsWith(refused))
+        if (path.endsWith(refused)) {
+            errno = EACCES;
             return Status::Failed;
+        }
     }
-    return FileSystem::createFolder(path);
+    return FileSystem::createFolder(folder, name);
 }
 
-FileSystem::Status FaultyFileSystem::openForReading(const QByteArray &path, int &fd)
+FileSystem::Status FaultyFileSystem::openArchive(const QByteArray &path, int &fd, Info &out)
 {
     ++archiveOpens;
-    return FileSystem::openForReading(path, fd);
+    return FileSystem::openArchive(path, fd, out);
 }
 
-FileSystem::Status FaultyFileSystem::createFile(const QByteArray &path, int &fd)
+FileSystem::Status FaultyFileSystem::createFile(int folder, const QByteArray &name, int &fd)
 {
-    if (failCreateFile)
+    if (failCreateFile) {
+        errno = EACCES;
         return Status::Failed;
-    const Status status = FileSystem::createFile(path, fd);
+    }
+    const Status status = FileSystem::createFile(folder, name, fd);
     if (status == Status::Ok)
         m_written[fd] = 0;
     return status;
 }
 
-FileSystem::Status FaultyFileSystem::createTemporaryFile(const QByteArray &folder, QByteArray &path,
-                                                         int &fd)
+FileSystem::Status FaultyFileSystem::createTemporaryFile(int folder, QByteArray &name, int &fd)
 {
-    if (failTemporaryFile)
+    if (failTemporaryFile) {
+        errno = EACCES;
         return Status::Failed;
+    }
     // Through createFile above, so its faults apply to the temporary file too.
-    return FileSystem::createTemporaryFile(folder, path, fd);
+    return FileSystem::createTemporaryFile(folder, name, fd);
 }
 
 qint64 FaultyFileSystem::write(int fd, const char *data, qint64 size)
@@ -44,8 +75,10 @@ qint64 FaultyFileSystem::write(int fd, const char *data, qint64 size)
     largestWrite = qMax(largestWrite, size);
     qint64 &written = m_written[fd];
     if (failWriteAfter >= 0) {
-        if (written >= failWriteAfter)
+        if (written >= failWriteAfter) {
+            errno = ENOSPC;
             return -1;
+        }
         size = qMin(size, failWriteAfter - written); // a short write first, as a full disk gives
     }
     const qint64 n = FileSystem::write(fd, data, size);
@@ -58,12 +91,18 @@ bool FaultyFileSystem::close(int fd)
 {
     m_written.remove(fd);
     const bool ok = FileSystem::close(fd);
+    if (failClose)
+        errno = EIO;
     return ok && !failClose;
 }
 
-bool FaultyFileSystem::rename(const QByteArray &from, const QByteArray &to)
+bool FaultyFileSystem::rename(int folder, const QByteArray &from, const QByteArray &to)
 {
-    return !failRename && FileSystem::rename(from, to);
+    if (failRename) {
+        errno = EXDEV;
+        return false;
+    }
+    return FileSystem::rename(folder, from, to);
 }
 
 qint64 FaultyFileSystem::copyRange(int, qint64, int, qint64)

@@ -6,6 +6,8 @@
 #include <QByteArrayList>
 #include <QHash>
 
+#include <functional>
+
 // The real file system with faults switched on one at a time, for failures that a test running
 // as root cannot provoke through permissions. It also records what it was asked to do.
 class FaultyFileSystem : public FileSystem
@@ -13,26 +15,34 @@ class FaultyFileSystem : public FileSystem
 public:
     // Faults.
     QByteArrayList refusedFolders; // createFolder on a path ending in one of these fails
+    QByteArrayList readOnly; // isWritable on a path ending in one of these is false
     qint64 failWriteAfter = -1; // each file takes this many bytes, then write fails
     bool failCreateFile = false;
     bool failTemporaryFile = false;
     bool failClose = false;
     bool failRename = false;
+    // Runs before every step through a folder, with the path about to be opened: a race.
+    std::function<void(const QByteArray &path)> beforeOpenFolder;
 
     // Records.
     QByteArrayList folderCalls; // every createFolder path, in order
     int archiveOpens = 0;
     qint64 largestWrite = 0;
 
-    Status createFolder(const QByteArray &path) override;
-    Status openForReading(const QByteArray &path, int &fd) override;
-    Status createFile(const QByteArray &path, int &fd) override;
-    Status createTemporaryFile(const QByteArray &folder, QByteArray &path, int &fd) override;
+    // The path a folder descriptor and a name inside it stand for.
+    static QByteArray pathOf(int folder, const QByteArray &name);
+
+    Status openFolder(int folder, const QByteArray &name, int &fd) override;
+    bool isWritable(int folder, const QByteArray &name) override;
+    Status createFolder(int folder, const QByteArray &name) override;
+    Status openArchive(const QByteArray &path, int &fd, Info &out) override;
+    Status createFile(int folder, const QByteArray &name, int &fd) override;
+    Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
     qint64 write(int fd, const char *data, qint64 size) override;
     // Refused as unsupported, so every byte goes through write() and its faults.
     qint64 copyRange(int from, qint64 pos, int to, qint64 size) override;
     bool close(int fd) override;
-    bool rename(const QByteArray &from, const QByteArray &to) override;
+    bool rename(int folder, const QByteArray &from, const QByteArray &to) override;
 
 private:
     QHash<int, qint64> m_written;

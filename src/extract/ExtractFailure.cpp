@@ -1,0 +1,40 @@
+#include "ExtractFailure.h"
+
+#include <cstring>
+
+QString ExtractFailure::text() const
+{
+    switch (kind) {
+    case SystemError:
+        return QString::fromLocal8Bit(std::strerror(error));
+    case PastEnd:
+        return QStringLiteral("data past the end of the archive");
+    case CorruptData:
+        return QStringLiteral("corrupt compressed data");
+    case TooLarge:
+        return QStringLiteral("inflates to more than its stated size");
+    case OutsideDestination:
+        return QStringLiteral("name leads outside the destination");
+    case NotAFileName:
+        return QStringLiteral("not a file name");
+    case ArchiveItself:
+        return QStringLiteral("would replace the archive itself");
+    case ArchiveChanged:
+        return QStringLiteral("the archive has changed since it was read");
+    case LinkInTheWay:
+        return QStringLiteral("a symbolic link is in the way");
+    case FolderInTheWay:
+        return QStringLiteral("a folder is in the way");
+    case FileInTheWay:
+        return QStringLiteral("a file is in the way");
+    case ReadOnly:
+        return QStringLiteral("the file is read-only");
+    case OutOfMemory:
+        return QStringLiteral("out of memory");
+    case AlreadyExists:
+        return QStringLiteral("already exists");
+    case Unknown:
+        break;
+    }
+    return QStringLiteral("failed");
+}
