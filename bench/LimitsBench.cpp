@@ -1,7 +1,8 @@
 // Inputs for the memory and time bounds, timed as whole processes by scripts/bench:
 //
 //   limits_bench hostile DIR   writes 1 MiB archives whose entries claim 2 GiB sizes, offsets
-//                              near the 32-bit limit, or a count of two billion
+//                              near the 32-bit limit, a count of two billion, or lie 2,000
+//                              folders deep
 //   limits_bench large DIR     writes a 1 GiB stored entry (large-stored.dat, its bytes alone in
 //                              large-stored.bin) and a 1 GiB compressed one (large-zlib.dat, its
 //                              zlib stream alone in large-zlib.z)
@@ -51,10 +52,18 @@ int hostile(const QDir &dir)
         offsets.add(i % 2 ? W::stored(name, "s").withOffset(kMax - i)
                           : W::compressed(name, "c").withOffset(kMax - 16).withPackedSize(kMax));
     }
+    // 200 files 2,000 folders down, taking turns between two chains so every entry is walked
+    // from the top.
+    W deep;
+    for (int i = 0; i < 200; ++i)
+        deep.add(W::stored("c" + QByteArray::number(i % 2) + "\\" + QByteArray("d\\").repeated(1999)
+                               + "f" + QByteArray::number(i) + ".txt",
+                           "deep"));
     const bool ok = write(dir.filePath(QStringLiteral("hostile-sizes.dat")), oneMiB(sizes))
         && write(dir.filePath(QStringLiteral("hostile-offsets.dat")), oneMiB(offsets))
         && write(dir.filePath(QStringLiteral("hostile-count.dat")),
                  oneMiB(W().add(W::folder("a")).overrideCount(2000000000)))
+        && write(dir.filePath(QStringLiteral("hostile-deep.dat")), oneMiB(deep))
         && write(dir.filePath(QStringLiteral("hostile-namelen.dat")),
                  oneMiB(W().add(W::folder("a").withNameLen(2000000000)).add(W::folder("b"))));
     return ok ? 0 : 1;

@@ -6,11 +6,9 @@
 #include "extract/ExtractReporter.h"
 #include "extract/Extraction.h"
 
+#include "support/MemoryFileSystem.h"
+
 #include <QBuffer>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,10 +17,12 @@
 
 namespace {
 
-class SilentReporter : public ExtractReporter
+// Counts the messages of the entry being written.
+class CountingReporter : public ExtractReporter
 {
 public:
-    void message(const QString &) override { }
+    void message(const QString &) override { ++messages; }
+    int messages = 0;
 };
 
 void check(bool ok, const char *what)
@@ -33,24 +33,12 @@ void check(bool ok, const char *what)
     }
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+// What the writer may plant under an entry's name before the export.
+enum class Plant { File, ReadOnlyFile, LinkToOutside, ParentLinkToOutside, Nothing };
 
-QStringList entriesOf(const QString &path)
+QByteArray nativeName(const QString &name)
 {
-    return QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
-                                | QDir::System);
-}
-
-bool hasParentComponent(const QString &name)
-{
-    for (const QString &part : QString(name).replace(u'\\', u'/').split(u'/'))
-        if (part == QLatin1String(".."))
-            return true;
-    return false;
+    return QString(name).replace(u'\\', u'/').toUtf8();
 }
 
 // What a correct export writes for a file entry, or nothing when the entry cannot be written.
@@ -79,10 +67,12 @@ std::optional<QByteArray> expectedBytes(const QByteArray &archive, const EntryRe
 
 namespace FuzzTargets {
 
-// Extracts every entry of an arbitrary archive into a fresh folder three levels below a scratch
-// folder, after placing a file of its own under the name of every file entry that appears once.
-// Afterwards nothing may exist outside the extract folder but the archive, unchanged; each
-// placed file holds either its own bytes or exactly its entry's bytes; no temporary file is left.
+// Extracts every entry of an arbitrary archive into a folder of a file system in memory, reached
+// through a link as a user may choose it, after planting files, read-only files and links to a
+// folder outside under the names of the file entries that appear once. Afterwards nothing
+// outside the extract folder has changed; a planted file is either as it was or, when its
+// entry was written, holds exactly that entry's bytes; a link is never written through; no
+// entry has more than two messages; no temporary file or handle is left.
 void extract(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
@@ -103,63 +93,90 @@ void extract(const std::uint8_t *data, std::size_t size)
             return;
     }
 
-    QTemporaryDir scratch;
-    check(scratch.isValid(), "no scratch folder");
-    const QString archivePath = scratch.filePath(QStringLiteral("a.dat"));
-    const QString outDir = scratch.filePath(QStringLiteral("x/y/out"));
-    check(QDir().mkpath(outDir), "cannot make the extract folder");
-    {
-        QFile file(archivePath);
-        check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(),
-              "write archive");
-    }
+    MemoryFileSystem fs;
+    const QByteArray out = "/x/y/out";
+    const QByteArray inside = out + '/';
+    check(fs.addFile("/a.dat", bytes) && fs.addFolder("/outside")
+              && fs.addFile("/outside/secret.txt", "secret")
+              && fs.addFile("/outside/ro.txt", "read-only", true) && fs.addFolder("/x")
+              && fs.addFolder("/x/y") && fs.addFolder(out) && fs.addLink("/dest", "x/y/out"),
+          "cannot build the tree");
 
-    std::map<QString, int> uses;
+    std::map<QByteArray, int> uses;
     for (qint32 row = 0; row < table.filledRows(); ++row)
-        ++uses[EntryWriter::outputPath(outDir, table.name(row))];
-    std::map<qint32, QString> placed; // row -> path of a file placed before the export
+        ++uses[nativeName(table.name(row))];
+    std::map<qint32, QByteArray> planted; // row -> path of what was planted for it
     for (qint32 row = 0; row < table.filledRows(); ++row) {
         const EntryRecord e = table.at(row);
-        const QString path = EntryWriter::outputPath(outDir, e.name);
-        if ((e.entryType != StoredEntry && e.entryType != CompressedEntry) || uses[path] != 1
-            || e.name.isEmpty() || e.name.contains(QChar(0)) || hasParentComponent(e.name)
-            || e.name.endsWith(u'\\') || e.name.endsWith(u'/'))
+        const QByteArray name = nativeName(e.name);
+        if ((e.entryType != StoredEntry && e.entryType != CompressedEntry) || uses[name] != 1
+            || EntryWriter::refusal(e.name, true) || name.contains("/./") || name.startsWith("./")
+            || name.contains("//") || name.startsWith('/'))
             continue;
-        if (!QDir().mkpath(QFileInfo(path).path()))
-            continue;
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            file.write("placed before " + QByteArray::number(row));
-            placed[row] = path;
+        const QByteArray path = out + '/' + name;
+        const auto plant = Plant((qHash(name) + quint64(row)) % 5);
+        bool ok = false;
+        switch (plant) {
+        case Plant::File:
+            ok = fs.addFile(path, "placed before " + QByteArray::number(row));
+            break;
+        case Plant::ReadOnlyFile:
+            ok = fs.addFile(path, "read-only " + QByteArray::number(row), true);
+            break;
+        case Plant::LinkToOutside:
+            ok = fs.addLink(path, row % 2 ? "/outside/secret.txt" : "../../../outside/new");
+            break;
+        case Plant::ParentLinkToOutside:
+            if (name.contains('/'))
+                fs.addLink(out + '/' + name.left(name.lastIndexOf('/')), "/outside");
+            break;
+        case Plant::Nothing:
+            break;
+        }
+        if (ok)
+            planted[row] = path;
+    }
+    const QMap<QByteArray, QByteArray> before = fs.snapshot();
+
+    CountingReporter reporter;
+    PackwellCore packwell;
+    std::map<qint32, bool> written;
+    {
+        EntryWriter writer(
+            "/a.dat", "/dest",
+            [&packwell](QByteArray &d, const qint32 &n) { return packwell.DecompressData(d, n); },
+            reporter, fs);
+        Extraction extraction(table, QStringLiteral("/dest"), writer);
+        for (qint32 row = 0; row < table.filledRows(); ++row) {
+            reporter.messages = 0;
+            written[row] = extraction.extractRow(row);
+            check(reporter.messages <= 2, "more than two messages for one entry");
         }
     }
 
-    SilentReporter reporter;
-    PackwellCore packwell;
-    {
-        EntryWriter writer(
-            QFile::encodeName(archivePath), QFile::encodeName(outDir),
-            [&packwell](QByteArray &d, const qint32 &n) { return packwell.DecompressData(d, n); },
-            reporter);
-        Extraction(table, outDir, writer).extractAll();
+    const QMap<QByteArray, QByteArray> after = fs.snapshot();
+    check(fs.badNames == 0, "a name the writers should never pass reached the file system");
+    check(fs.openHandles() == 0, "a handle was left open");
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        if (!it.key().startsWith(inside))
+            check(after.value(it.key()) == it.value(),
+                  "something outside the extract folder changed");
     }
-
-    check(entriesOf(scratch.path()) == QStringList({ "a.dat", "x" }), "something outside x/");
-    check(entriesOf(scratch.filePath(QStringLiteral("x"))) == QStringList { "y" }, "outside y/");
-    check(entriesOf(scratch.filePath(QStringLiteral("x/y"))) == QStringList { "out" },
-          "something outside the extract folder");
-    check(readFile(archivePath) == bytes, "the archive changed");
-    for (const auto &[row, path] : placed) {
-        const QByteArray now = readFile(path);
+    for (auto it = after.cbegin(); it != after.cend(); ++it) {
+        check(it.key().startsWith(inside) || before.contains(it.key()),
+              "something was made outside the extract folder");
+        check(!it.key().contains("/.quillon-"), "a temporary file was left behind");
+    }
+    for (const auto &[row, path] : planted) {
+        const QByteArray now = after.value(path);
+        if (!written[row]) {
+            check(now == before.value(path), "a failed entry changed what was there");
+            continue;
+        }
         const auto expected = expectedBytes(bytes, table.at(row));
-        check(now == "placed before " + QByteArray::number(row) || (expected && now == *expected),
-              "a placed file was neither kept nor replaced by its entry");
+        check(before.value(path).at(0) != 'r', "a read-only file was replaced");
+        check(expected && now == "f" + *expected, "a written entry does not hold its bytes");
     }
-    QDirIterator it(outDir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext())
-        check(!it.next().section(u'/', -1).startsWith(QLatin1String(".quillon-")),
-              "a temporary file was left behind");
 }
 
 } // namespace FuzzTargets

@@ -19,6 +19,8 @@ const QString kCompressedMessage = QStringLiteral("Something bad happened in C!"
 
 // Large stored entries are copied in pieces of this size, so memory stays flat.
 constexpr qint64 kChunkSize = qint64(1) << 20;
+// Below the kernel's limit for one path, PATH_MAX.
+constexpr qsizetype kBeneathPathLength = 4000;
 
 bool isSeparator(QChar c)
 {
@@ -231,20 +233,44 @@ int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
     }
 
     Handle below(m_fs); // the deepest folder opened by this walk
-    for (; depth < folders.size(); ++depth) {
-        int next = -1;
-        status = m_fs.openFolder(current, folders.at(depth), next);
-        if (status != FileSystem::Status::Ok) {
-            status = walkFailure(current, folders.at(depth), status);
-            // The last folder may have gone since; a second walk starts from the top.
-            if (fromLast && status == FileSystem::Status::PathNotFound) {
-                forgetLastFolder();
-                return walk(folders, status);
-            }
-            return -1;
+    while (depth < folders.size()) {
+        // As many levels as one path may hold go in one step where the kernel can refuse
+        // links on the way itself; a failure is walked again level by level to learn why.
+        qsizetype end = depth + 1;
+        for (qsizetype length = folders.at(depth).size(); end < folders.size(); ++end) {
+            length += 1 + folders.at(end).size();
+            if (length > kBeneathPathLength)
+                break;
         }
-        below.close();
-        below.fd = current = next;
+        if (end - depth > 1 && m_walkBeneath) {
+            QByteArray path = folders.at(depth);
+            for (qsizetype i = depth + 1; i < end; ++i)
+                path += '/' + folders.at(i);
+            int next = -1;
+            if (m_fs.openBeneath(current, path, next) == FileSystem::Status::Ok) {
+                below.close();
+                below.fd = current = next;
+                depth = end;
+                continue;
+            }
+            if (FileSystem::isBeneathUnsupported(errno))
+                m_walkBeneath = false;
+        }
+        for (; depth < end; ++depth) {
+            int next = -1;
+            status = m_fs.openFolder(current, folders.at(depth), next);
+            if (status != FileSystem::Status::Ok) {
+                status = walkFailure(current, folders.at(depth), status);
+                // The last folder may have gone since; a second walk starts from the top.
+                if (fromLast && status == FileSystem::Status::PathNotFound) {
+                    forgetLastFolder();
+                    return walk(folders, status);
+                }
+                return -1;
+            }
+            below.close();
+            below.fd = current = next;
+        }
     }
     forgetLastFolder();
     m_lastPath = folders;

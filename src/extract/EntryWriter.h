@@ -116,4 +116,6 @@ private:
     QByteArray m_chunk;
     // Cleared once the kernel refuses to copy between these file systems.
     bool m_kernelCopy = true;
+    // Cleared once the kernel cannot open several levels in one step.
+    bool m_walkBeneath = true;
 };

@@ -4,7 +4,9 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -69,6 +71,30 @@ FileSystem::Status FileSystem::openFolder(int folder, const QByteArray &name, in
         return ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     });
     return opened(fd);
+}
+
+FileSystem::Status FileSystem::openBeneath(int folder, const QByteArray &path, int &fd)
+{
+#ifdef SYS_openat2
+    open_how how {};
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    fd = retried(
+        [&] { return int(::syscall(SYS_openat2, folder, path.constData(), &how, sizeof how)); });
+    return opened(fd);
+#else
+    Q_UNUSED(folder);
+    Q_UNUSED(path);
+    fd = -1;
+    errno = ENOSYS;
+    return Status::Failed;
+#endif
+}
+
+bool FileSystem::isBeneathUnsupported(int error)
+{
+    // Older kernels, and sandboxes that filter system calls they do not know.
+    return error == ENOSYS || error == EPERM || error == E2BIG || error == EINVAL;
 }
 
 FileSystem::Status FileSystem::info(int folder, const QByteArray &name, Info &out)

@@ -52,6 +52,11 @@ public:
     // A folder inside folder: fails with errno ENOTDIR where name is not a folder, a link to
     // one included.
     virtual Status openFolder(int folder, const QByteArray &name, int &fd);
+    // A folder several levels below folder in one step, path's components joined by "/":
+    // fails where any of them is missing, is not a folder or is a link, or where the path
+    // would leave folder. Fails with isBeneathUnsupported(errno) on a kernel that cannot.
+    virtual Status openBeneath(int folder, const QByteArray &path, int &fd);
+    static bool isBeneathUnsupported(int error);
     // Never follows a link.
     virtual Status info(int folder, const QByteArray &name, Info &out);
     virtual bool info(int fd, Info &out);

@@ -19,6 +19,15 @@ FileSystem::Status FaultyFileSystem::openFolder(int folder, const QByteArray &na
     return FileSystem::openFolder(folder, name, fd);
 }
 
+FileSystem::Status FaultyFileSystem::openBeneath(int folder, const QByteArray &path, int &fd)
+{
+    if (beforeOpenFolder) {
+        errno = ENOSYS;
+        return Status::Failed;
+    }
+    return FileSystem::openBeneath(folder, path, fd);
+}
+
 bool FaultyFileSystem::isWritable(int folder, const QByteArray &name)
 {
     const QByteArray path = pathOf(folder, name);

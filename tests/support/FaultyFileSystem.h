@@ -22,6 +22,7 @@ public:
     bool failClose = false;
     bool failRename = false;
     // Runs before every step through a folder, with the path about to be opened: a race.
+    // Folders are then opened one level at a time, so every level is a step.
     std::function<void(const QByteArray &path)> beforeOpenFolder;
 
     // Records.
@@ -33,6 +34,7 @@ public:
     static QByteArray pathOf(int folder, const QByteArray &name);
 
     Status openFolder(int folder, const QByteArray &name, int &fd) override;
+    Status openBeneath(int folder, const QByteArray &path, int &fd) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
     Status openArchive(const QByteArray &path, int &fd, Info &out) override;

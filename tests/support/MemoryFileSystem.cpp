@@ -1,0 +1,360 @@
+#include "MemoryFileSystem.h"
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
+struct MemoryFileSystem::Node
+{
+    Kind kind = Kind::Folder;
+    bool readOnly = false;
+    bool fifo = false;
+    quint64 inode = 0;
+    QByteArray content; // a file's bytes or a link's target
+    std::map<QByteArray, NodePtr> children;
+    std::weak_ptr<Node> parent;
+};
+
+MemoryFileSystem::MemoryFileSystem() : m_root(std::make_shared<Node>())
+{
+    m_root->inode = m_nextInode++;
+}
+
+MemoryFileSystem::~MemoryFileSystem() = default;
+
+MemoryFileSystem::NodePtr MemoryFileSystem::resolve(const QByteArray &path, bool followLast) const
+{
+    NodePtr current = m_root;
+    QByteArrayList parts = path.split('/');
+    int links = 0;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        const QByteArray &part = parts.at(i);
+        if (part.isEmpty() || part == ".")
+            continue;
+        if (current->kind != Kind::Folder)
+            return nullptr;
+        if (part == "..") {
+            if (NodePtr up = current->parent.lock())
+                current = up;
+            continue;
+        }
+        const auto it = current->children.find(part);
+        if (it == current->children.end())
+            return nullptr;
+        NodePtr next = it->second;
+        if (next->kind == Kind::Link && (followLast || i + 1 < parts.size())) {
+            if (++links > 40)
+                return nullptr;
+            // The rest of the path goes on from the link's target.
+            QByteArrayList rest = next->content.split('/');
+            rest += parts.mid(i + 1);
+            if (!next->content.startsWith('/'))
+                rest.prepend(".");
+            else
+                current = m_root;
+            parts = rest;
+            i = -1;
+            continue;
+        }
+        current = next;
+    }
+    return current;
+}
+
+bool MemoryFileSystem::add(const QByteArray &path, NodePtr node)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const NodePtr folder = resolve(path.left(slash), true);
+    const QByteArray name = path.mid(slash + 1);
+    if (!folder || folder->kind != Kind::Folder || name.isEmpty() || folder->children.count(name))
+        return false;
+    node->inode = m_nextInode++;
+    node->parent = folder;
+    folder->children[name] = std::move(node);
+    return true;
+}
+
+bool MemoryFileSystem::addFolder(const QByteArray &path)
+{
+    return add(path, std::make_shared<Node>());
+}
+
+bool MemoryFileSystem::addFile(const QByteArray &path, const QByteArray &content, bool readOnly)
+{
+    auto node = std::make_shared<Node>();
+    node->kind = Kind::File;
+    node->content = content;
+    node->readOnly = readOnly;
+    return add(path, node);
+}
+
+bool MemoryFileSystem::addLink(const QByteArray &path, const QByteArray &target)
+{
+    auto node = std::make_shared<Node>();
+    node->kind = Kind::Link;
+    node->content = target;
+    return add(path, node);
+}
+
+bool MemoryFileSystem::addFifo(const QByteArray &path)
+{
+    auto node = std::make_shared<Node>();
+    node->kind = Kind::Other;
+    node->fifo = true;
+    return add(path, node);
+}
+
+QMap<QByteArray, QByteArray> MemoryFileSystem::snapshot() const
+{
+    QMap<QByteArray, QByteArray> nodes;
+    const std::function<void(const Node &, const QByteArray &)> walk
+        = [&](const Node &folder, const QByteArray &path) {
+              for (const auto &[name, child] : folder.children) {
+                  const QByteArray childPath = path + '/' + name;
+                  switch (child->kind) {
+                  case Kind::Folder:
+                      nodes[childPath] = "d";
+                      walk(*child, childPath);
+                      break;
+                  case Kind::File:
+                      nodes[childPath] = (child->readOnly ? "r" : "f") + child->content;
+                      break;
+                  case Kind::Link:
+                      nodes[childPath] = "l" + child->content;
+                      break;
+                  case Kind::Other:
+                      nodes[childPath] = "p";
+                      break;
+                  }
+              }
+          };
+    walk(*m_root, QByteArray());
+    return nodes;
+}
+
+FileSystem::Status MemoryFileSystem::failWith(int error)
+{
+    errno = error;
+    return statusFromErrno(error);
+}
+
+int MemoryFileSystem::open(NodePtr node)
+{
+    const int handle = m_nextHandle++;
+    m_handles[handle] = std::move(node);
+    return handle;
+}
+
+void MemoryFileSystem::fill(const Node &node, Info &out) const
+{
+    out.kind = node.kind;
+    out.device = 1;
+    out.inode = node.inode;
+    out.size = node.kind == Kind::File ? node.content.size() : 0;
+}
+
+MemoryFileSystem::Node *MemoryFileSystem::folderOf(int handle, const QByteArray &name)
+{
+    if (name.isEmpty() || name == "." || name == ".." || name.contains('/')
+        || name.contains('\0')) {
+        ++badNames;
+        errno = EINVAL;
+        return nullptr;
+    }
+    const auto it = m_handles.find(handle);
+    if (it == m_handles.end()) {
+        errno = EBADF;
+        return nullptr;
+    }
+    if (it->second->kind != Kind::Folder) {
+        errno = ENOTDIR;
+        return nullptr;
+    }
+    return it->second.get();
+}
+
+FileSystem::Status MemoryFileSystem::openExtractDir(const QByteArray &path, int &fd)
+{
+    const NodePtr node = resolve(path, true);
+    if (!node)
+        return failWith(ENOENT);
+    if (node->kind != Kind::Folder)
+        return failWith(ENOTDIR);
+    fd = open(node);
+    return Status::Ok;
+}
+
+FileSystem::Status MemoryFileSystem::openFolder(int folder, const QByteArray &name, int &fd)
+{
+    Node *parent = folderOf(folder, name);
+    if (!parent)
+        return failWith(errno);
+    const auto it = parent->children.find(name);
+    if (it == parent->children.end())
+        return failWith(ENOENT);
+    if (it->second->kind != Kind::Folder)
+        return failWith(ENOTDIR); // a link too: never followed
+    fd = open(it->second);
+    return Status::Ok;
+}
+
+FileSystem::Status MemoryFileSystem::openBeneath(int, const QByteArray &, int &fd)
+{
+    fd = -1;
+    return failWith(ENOSYS);
+}
+
+FileSystem::Status MemoryFileSystem::info(int folder, const QByteArray &name, Info &out)
+{
+    Node *parent = folderOf(folder, name);
+    if (!parent)
+        return failWith(errno);
+    const auto it = parent->children.find(name);
+    if (it == parent->children.end())
+        return failWith(ENOENT);
+    fill(*it->second, out);
+    return Status::Ok;
+}
+
+bool MemoryFileSystem::info(int fd, Info &out)
+{
+    const auto it = m_handles.find(fd);
+    if (it == m_handles.end()) {
+        errno = EBADF;
+        return false;
+    }
+    fill(*it->second, out);
+    return true;
+}
+
+bool MemoryFileSystem::isWritable(int folder, const QByteArray &name)
+{
+    Node *parent = folderOf(folder, name);
+    if (!parent)
+        return false;
+    const auto it = parent->children.find(name);
+    return it != parent->children.end() && !it->second->readOnly;
+}
+
+FileSystem::Status MemoryFileSystem::createFolder(int folder, const QByteArray &name)
+{
+    Node *parent = folderOf(folder, name);
+    if (!parent)
+        return failWith(errno);
+    if (parent->children.count(name))
+        return failWith(EEXIST);
+    auto node = std::make_shared<Node>();
+    node->inode = m_nextInode++;
+    node->parent = m_handles[folder];
+    parent->children[name] = node;
+    return Status::Ok;
+}
+
+FileSystem::Status MemoryFileSystem::openArchive(const QByteArray &path, int &fd, Info &out)
+{
+    const NodePtr node = resolve(path, true);
+    if (!node)
+        return failWith(ENOENT);
+    fill(*node, out);
+    if (node->kind != Kind::File)
+        return failWith(EINVAL);
+    fd = open(node);
+    return Status::Ok;
+}
+
+FileSystem::Status MemoryFileSystem::createFile(int folder, const QByteArray &name, int &fd)
+{
+    Node *parent = folderOf(folder, name);
+    if (!parent)
+        return failWith(errno);
+    if (parent->children.count(name))
+        return failWith(EEXIST); // a dangling link as well
+    auto node = std::make_shared<Node>();
+    node->kind = Kind::File;
+    node->inode = m_nextInode++;
+    node->parent = m_handles[folder];
+    parent->children[name] = node;
+    fd = open(node);
+    return Status::Ok;
+}
+
+FileSystem::Status MemoryFileSystem::createTemporaryFile(int folder, QByteArray &name, int &fd)
+{
+    const QByteArray candidate = ".quillon-" + QByteArray::number(m_nextTemporary++);
+    const Status status = createFile(folder, candidate, fd);
+    if (status == Status::Ok)
+        name = candidate;
+    return status;
+}
+
+qint64 MemoryFileSystem::readAt(int fd, char *data, qint64 size, qint64 pos)
+{
+    const auto it = m_handles.find(fd);
+    if (it == m_handles.end() || it->second->kind != Kind::File) {
+        errno = EBADF;
+        return -1;
+    }
+    const QByteArray &content = it->second->content;
+    if (pos >= content.size())
+        return 0;
+    const qint64 n = qMin(size, content.size() - pos);
+    std::memcpy(data, content.constData() + pos, size_t(n));
+    return n;
+}
+
+qint64 MemoryFileSystem::write(int fd, const char *data, qint64 size)
+{
+    const auto it = m_handles.find(fd);
+    if (it == m_handles.end() || it->second->kind != Kind::File || it->second->readOnly) {
+        errno = EBADF;
+        return -1;
+    }
+    it->second->content.append(data, size);
+    return size;
+}
+
+qint64 MemoryFileSystem::copyRange(int, qint64, int, qint64)
+{
+    errno = ENOSYS;
+    return -1;
+}
+
+bool MemoryFileSystem::close(int fd)
+{
+    return m_handles.erase(fd) == 1;
+}
+
+bool MemoryFileSystem::rename(int folder, const QByteArray &from, const QByteArray &to)
+{
+    Node *parent = folderOf(folder, from);
+    if (!parent || !folderOf(folder, to))
+        return false;
+    const auto source = parent->children.find(from);
+    if (source == parent->children.end()) {
+        errno = ENOENT;
+        return false;
+    }
+    const auto target = parent->children.find(to);
+    if (target != parent->children.end() && target->second->kind == Kind::Folder) {
+        errno = EISDIR;
+        return false;
+    }
+    NodePtr node = source->second;
+    parent->children.erase(source);
+    parent->children[to] = std::move(node);
+    return true;
+}
+
+bool MemoryFileSystem::remove(int folder, const QByteArray &name)
+{
+    Node *parent = folderOf(folder, name);
+    if (!parent)
+        return false;
+    const auto it = parent->children.find(name);
+    if (it == parent->children.end() || it->second->kind == Kind::Folder) {
+        errno = it == parent->children.end() ? ENOENT : EISDIR;
+        return false;
+    }
+    parent->children.erase(it);
+    return true;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "extract/FileSystem.h"
+
+#include <QByteArray>
+#include <QMap>
+
+#include <map>
+#include <memory>
+
+// A whole file system in memory: folders, files, symbolic links and FIFOs below "/", reached
+// through handles as the real one is through descriptors and with the same rules, so the
+// extraction fuzzer runs without touching a disk. Only paths (the extract directory, the
+// archive) follow links. A name that the writers should never hand on (empty, ".", "..", or
+// holding "/" or character 0) is counted in badNames and refused.
+class MemoryFileSystem : public FileSystem
+{
+public:
+    MemoryFileSystem();
+    ~MemoryFileSystem() override;
+
+    // Build the tree; each returns false when the path's folder is missing or the name taken.
+    bool addFolder(const QByteArray &path);
+    bool addFile(const QByteArray &path, const QByteArray &content, bool readOnly = false);
+    bool addLink(const QByteArray &path, const QByteArray &target);
+    bool addFifo(const QByteArray &path);
+
+    // Every node by path: "d" folder, "f" + content, "r" + content (read-only), "l" + target,
+    // "p" FIFO.
+    QMap<QByteArray, QByteArray> snapshot() const;
+    int openHandles() const { return int(m_handles.size()); }
+    int badNames = 0;
+
+    Status openExtractDir(const QByteArray &path, int &fd) override;
+    Status openFolder(int folder, const QByteArray &name, int &fd) override;
+    // Unsupported, so the writers' own walk is what runs.
+    Status openBeneath(int folder, const QByteArray &path, int &fd) override;
+    Status info(int folder, const QByteArray &name, Info &out) override;
+    bool info(int fd, Info &out) override;
+    bool isWritable(int folder, const QByteArray &name) override;
+    Status createFolder(int folder, const QByteArray &name) override;
+    Status openArchive(const QByteArray &path, int &fd, Info &out) override;
+    Status createFile(int folder, const QByteArray &name, int &fd) override;
+    Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
+    qint64 readAt(int fd, char *data, qint64 size, qint64 pos) override;
+    qint64 write(int fd, const char *data, qint64 size) override;
+    qint64 copyRange(int from, qint64 pos, int to, qint64 size) override;
+    bool close(int fd) override;
+    bool rename(int folder, const QByteArray &from, const QByteArray &to) override;
+    bool remove(int folder, const QByteArray &name) override;
+
+private:
+    struct Node;
+    using NodePtr = std::shared_ptr<Node>;
+
+    NodePtr resolve(const QByteArray &path, bool followLast) const;
+    bool add(const QByteArray &path, NodePtr node);
+    // The folder behind a handle, with name checked; null with errno set otherwise.
+    Node *folderOf(int handle, const QByteArray &name);
+    Status failWith(int error);
+    int open(NodePtr node);
+    void fill(const Node &node, Info &out) const;
+
+    NodePtr m_root;
+    std::map<int, NodePtr> m_handles;
+    int m_nextHandle = 3;
+    quint64 m_nextInode = 1;
+    int m_nextTemporary = 0;
+};
