@@ -6,6 +6,9 @@
 //   limits_bench large DIR     writes a 1 GiB stored entry (large-stored.dat, its bytes alone in
 //                              large-stored.bin) and a 1 GiB compressed one (large-zlib.dat, its
 //                              zlib stream alone in large-zlib.z)
+//   limits_bench huge DIR      writes huge-zlib.dat, a ~2 MB archive whose one compressed entry
+//                              inflates to 2,126,221,421 bytes, the most a 32-bit work
+//                              capacity allows
 //   limits_bench inflate STREAM SIZE OUT
 //                              zlib's own one-shot uncompress of STREAM into OUT, the reference
 //                              for exporting the compressed entry
@@ -91,6 +94,38 @@ int large(const QDir &dir)
                                                                                               : 1;
 }
 
+int huge(const QDir &dir)
+{
+    // The largest size whose work capacity still fits 32 bits.
+    constexpr qint32 size = 2126221421;
+    z_stream zs {};
+    if (deflateInit(&zs, Z_BEST_COMPRESSION) != Z_OK)
+        return 1;
+    const QByteArray zeros(kMiB, '\0');
+    QByteArray stream;
+    QByteArray out(kMiB, Qt::Uninitialized);
+    for (qint64 left = size; left >= 0;) {
+        const qint64 n = qMin(left, kMiB);
+        zs.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
+        zs.avail_in = uInt(n);
+        left -= n;
+        const int flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            zs.next_out = reinterpret_cast<Bytef *>(out.data());
+            zs.avail_out = uInt(out.size());
+            deflate(&zs, flush);
+            stream.append(out.constData(), out.size() - zs.avail_out);
+        } while (zs.avail_out == 0);
+        if (flush == Z_FINISH)
+            break;
+    }
+    deflateEnd(&zs);
+    ArchiveWriter::Entry entry = ArchiveWriter::raw("huge\\zeros.bin", 2, stream);
+    entry.withUnpackedSize(size);
+    return ArchiveWriter().add(entry).writeTo(dir.filePath(QStringLiteral("huge-zlib.dat"))) ? 0
+                                                                                             : 1;
+}
+
 int inflate(const QString &streamPath, qint64 size, const QString &outPath)
 {
     QFile in(streamPath);
@@ -116,9 +151,13 @@ int main(int argc, char *argv[])
         return hostile(QDir(QString::fromLocal8Bit(argv[2])));
     if (mode == QLatin1String("large") && argc == 3)
         return large(QDir(QString::fromLocal8Bit(argv[2])));
+    if (mode == QLatin1String("huge") && argc == 3)
+        return huge(QDir(QString::fromLocal8Bit(argv[2])));
     if (mode == QLatin1String("inflate") && argc == 5)
         return inflate(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong(),
                        QString::fromLocal8Bit(argv[4]));
-    std::fprintf(stderr, "usage: limits_bench hostile DIR | large DIR | inflate STREAM SIZE OUT\n");
+    std::fprintf(
+        stderr,
+        "usage: limits_bench hostile DIR | large DIR | huge DIR | inflate STREAM SIZE OUT\n");
     return 2;
 }

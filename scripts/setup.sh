@@ -1,4 +1,4 @@
-# Shared by scripts/run and scripts/test: installs what a fresh Debian 12 machine is missing,
+# Shared by the scripts: installs what a fresh Debian 12 machine is missing,
 # then configures and builds into build/ (or $QUILLON_BUILD_DIR). Quiet when there is nothing
 # to install; the build's own output is shown only when it fails.
 set -euo pipefail
@@ -36,11 +36,14 @@ quillon_install() {
     rm -f "$log"
 }
 
+# quillon_build [CMAKE_OPTION...]: configures with the options and builds every target, or only
+# those named in QUILLON_TARGETS (space-separated).
 quillon_build() {
-    local log="$QUILLON_BUILD_DIR/build.log"
+    local log="$QUILLON_BUILD_DIR/build.log" targets=()
+    [ -n "${QUILLON_TARGETS:-}" ] && read -ra targets <<<"--target $QUILLON_TARGETS"
     mkdir -p "$QUILLON_BUILD_DIR"
     if ! { cmake -S "$QUILLON_ROOT" -B "$QUILLON_BUILD_DIR" -G Ninja "$@" \
-            && cmake --build "$QUILLON_BUILD_DIR" --parallel "$(nproc)"; } >"$log" 2>&1; then
+            && cmake --build "$QUILLON_BUILD_DIR" --parallel "$(nproc)" "${targets[@]}"; } >"$log" 2>&1; then
         cat "$log"
         echo "Build failed; the log is in $log" >&2
         return 1

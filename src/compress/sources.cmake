@@ -4,6 +4,7 @@ target_sources(quillon_core PRIVATE
     compress/PackwellError.cpp compress/PackwellError.h
     compress/PackwellHost.cpp compress/PackwellHost.h
     compress/PackwellInterface.h
+    compress/StreamInflater.cpp compress/StreamInflater.h
 )
 # The work capacity must be rounded step by step, never fused into a multiply-add.
 set_source_files_properties(compress/PackwellCore.cpp PROPERTIES

@@ -49,6 +49,26 @@ QByteArray contents(const QString &path)
     return f.readAll();
 }
 
+// Replaces %A with the archive's path and %D with the output folder.
+QStringList filled(QStringList list, const QString &archive, const QString &dir)
+{
+    for (QString &item : list)
+        item.replace(QLatin1String("%A"), archive).replace(QLatin1String("%D"), dir);
+    return list;
+}
+
+// A folder, a stored and a compressed file below it, and an entry of an unknown type.
+QByteArray everyKind(W::Count count = W::Count::Records)
+{
+    return W()
+        .add(W::folder("d"))
+        .add(W::stored("d\\s.bin", "stored"))
+        .add(W::compressed("d\\e\\c.txt", "compressed"))
+        .add(W::raw("skip", 7))
+        .setCountConvention(count)
+        .build();
+}
+
 } // namespace
 
 class tst_Quillon : public QObject
@@ -57,16 +77,15 @@ class tst_Quillon : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void list_data();
-    void list();
-    void extract_data();
-    void extract();
-    void extractSeveralArchivesIntoTheCurrentFolder();
+    void command_data();
+    void command();
+    void extractIntoTheCurrentFolder();
+    void unwritableOutput_data();
+    void unwritableOutput();
     void usage_data();
     void usage();
 
 private:
-    QString archive(const QString &name, const W &writer);
     QTemporaryDir m_dir;
 };
 
@@ -75,101 +94,158 @@ void tst_Quillon::initTestCase()
     QVERIFY(QFileInfo(QStringLiteral(QUILLON_CLI)).isExecutable());
 }
 
-QString tst_Quillon::archive(const QString &name, const W &writer)
-{
-    const QString path = m_dir.filePath(name);
-    return writer.writeTo(path) ? path : QString();
-}
-
-void tst_Quillon::list_data()
+void tst_Quillon::command_data()
 {
     QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QStringList>("out");
-
-    QTest::newRow("names in UTF-8")
-        << W().add(W::folder("d")).add(W::stored("d\\caf\xe9.txt", "x")).build() << 0
-        << QStringList { "2", "d", QStringLiteral("d\\caf\u00e9.txt") };
-    QTest::newRow("count one more than the records")
-        << W().add(W::folder("d")).setCountConvention(W::Count::RecordsPlusOne).build() << 0
-        << QStringList { "2", "d" };
-    QTest::newRow("unreadable") << QByteArray("xy") << 2 << QStringList {};
-    QTest::newRow("count 0") << W().overrideCount(0).build() << 2 << QStringList {};
-}
-
-void tst_Quillon::list()
-{
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, status);
-    QFETCH(QStringList, out);
-
-    const QString path = m_dir.filePath(QStringLiteral("list.dat"));
-    QVERIFY(writeFile(path, bytes));
-    const Run run = quillon({ QStringLiteral("list"), path });
-    QCOMPARE(run.status, status);
-    QCOMPARE(run.out, out);
-    QCOMPARE(run.err.size(), status == 0 ? 0 : 1);
-}
-
-void tst_Quillon::extract_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QStringList>("err");
-    QTest::addColumn<QStringList>("tree");
+    QTest::addColumn<QStringList>("tree"); // of the output folder afterwards
 
-    QTest::newRow("every kind") << W().add(W::folder("d"))
-                                       .add(W::stored("d\\s.bin", "stored"))
-                                       .add(W::compressed("d\\e\\c.txt", "compressed"))
-                                       .add(W::raw("skip", 7))
-                                       .build()
-                                << 0 << QStringList { "Done extracting 4 files." }
-                                << QStringList { "d/", "d/e/", "d/e/c.txt", "d/s.bin" };
-    QTest::newRow("a failing entry")
+    const QByteArray all = everyKind();
+    const QStringList none;
+    const QByteArray names = "d\nd/s.bin\nd/e/c.txt\nskip\n";
+
+    QTest::newRow("list") << all << QStringList { "list", "%A" } << 0 << names << none << none;
+    QTest::newRow("list, names in UTF-8 with controls escaped")
+        << W().add(W::stored("caf\xe9\n\t\r\x01\x7f\x81.txt", "x")).build()
+        << QStringList { "list", "%A" } << 0
+        << QByteArray("caf\xc3\xa9\\n\\t\\r\\x01\\x7f\\x81.txt\n") << none << none;
+    QTest::newRow("list -0") << all << QStringList { "list", "-0", "%A" } << 0
+                             << QByteArray("d\0d/s.bin\0d/e/c.txt\0skip\0", 25) << none << none;
+    QTest::newRow("list --long") << all << QStringList { "list", "--long", "%A" } << 0
+                                 << QByteArray(
+                                        "type        size      packed      offset  name\n"
+                                        "dir            0           -           0  d\n"
+                                        "file           6           -           0  d/s.bin\n"
+                                        "zlib          10          18           6  d/e/c.txt\n"
+                                        "7              0           -          24  skip\n"
+                                        "4 entries, 16 bytes\n")
+                                 << none << none;
+    QTest::newRow("list -l, count one more than the records")
+        << W().add(W::folder("d")).setCountConvention(W::Count::RecordsPlusOne).build()
+        << QStringList { "list", "-l", "%A" } << 0
+        << QByteArray("type        size      packed      offset  name\n"
+                      "dir            0           -           0  d\n"
+                      "1 entries, 0 bytes\n"
+                      "the directory counts 2 entries; 1 were read\n")
+        << none << none;
+    QTest::newRow("list, patterns: a folder, wildcards, '\\' for '/', one unmatched")
+        << all << QStringList { "list", "%A", "d\\e", "*.bin", "s?ip", "nothing" } << 1
+        << QByteArray("d/s.bin\nd/e/c.txt\nskip\n")
+        << QStringList { "quillon: %A: nothing: not found in archive" } << none;
+    QTest::newRow("list, unreadable") << QByteArray("xy") << QStringList { "list", "%A" } << 2
+                                      << QByteArray() << QStringList { "*" } << none;
+
+    const QStringList allFiles { "d/", "d/e/", "d/e/c.txt", "d/s.bin" };
+    QTest::newRow("extract, silent") << all << QStringList { "extract", "-C", "%D", "%A" } << 0
+                                     << QByteArray() << none << allFiles;
+    QTest::newRow("extract --verbose, a pattern")
+        << all << QStringList { "extract", "--directory=%D", "--verbose", "%A", "*.txt" } << 0
+        << QByteArray() << QStringList { "x d/e/c.txt" }
+        << QStringList { "d/", "d/e/", "d/e/c.txt" };
+    QTest::newRow("extract, failing entries")
         << W().add(W::stored("ok.txt", "fine"))
                .add(W::stored("bad.txt", "x").withOffset(1 << 20))
                .add(W::folder("..\\escape"))
-               .setCountConvention(W::Count::RecordsPlusOne)
                .build()
-        << 1
-        << QStringList { "Something bad happened in UC!", "Something Bad with DIR!",
-                         "Done extracting 4 files." }
+        << QStringList { "extract", "-v", "-C", "%D", "%A" } << 1 << QByteArray()
+        << QStringList { "x ok.txt", "quillon: %A: bad.txt: Something bad happened in UC!",
+                         "quillon: %A: ../escape: Something Bad with DIR!",
+                         "quillon: %A: 2 of 3 entries failed" }
         << QStringList { "ok.txt" };
-    QTest::newRow("unreadable archive")
-        << QByteArray(3, 'x') << 2 << QStringList {} << QStringList {};
+    QTest::newRow("extract -O") << all << QStringList { "extract", "-O", "-C", "%D", "%A" } << 0
+                                << QByteArray("storedcompressed") << none << none;
+    QTest::newRow("extract --to-stdout -v, bad entries")
+        << W().add(W::stored("past.bin", "x").withOffset(1 << 20))
+               .add(W::compressed("bad.txt", "text").withData("not zlib"))
+               .add(W::compressed("ok.txt", "text"))
+               .build()
+        << QStringList { "extract", "--to-stdout", "-v", "%A" } << 1 << QByteArray("text")
+        << QStringList { "quillon: %A: past.bin: data past the end of the archive",
+                         "quillon: %A: bad.txt: corrupt compressed data", "x ok.txt",
+                         "quillon: %A: 2 of 3 entries failed" }
+        << none;
+    QTest::newRow("test -v") << all << QStringList { "test", "-v", "%A" } << 0
+                             << QByteArray("ok d\nok d/s.bin\nok d/e/c.txt\n") << none << none;
+    QTest::newRow("test, bad entries")
+        << W().add(W::compressed("big.txt", QByteArray(100, 't')).withUnpackedSize(1))
+               .add(W::compressed("empty.txt", {}))
+               .add(W::stored("ok.txt", "x"))
+               .build()
+        << QStringList { "test", "%A", "*.txt", "nothing" } << 1 << QByteArray()
+        << QStringList { "quillon: %A: big.txt: inflates to more than its stated size",
+                         "quillon: %A: empty.txt: inflates to no data",
+                         "quillon: %A: nothing: not found in archive",
+                         "quillon: %A: 2 of 3 entries failed" }
+        << none;
 }
 
-void tst_Quillon::extract()
+void tst_Quillon::command()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, arguments);
     QFETCH(int, status);
+    QFETCH(QByteArray, out);
     QFETCH(QStringList, err);
     QFETCH(QStringList, tree);
 
     const QString path = m_dir.filePath(QStringLiteral("x.dat"));
     QVERIFY(writeFile(path, bytes));
-    QTemporaryDir out;
-    const Run run = quillon({ QStringLiteral("extract"), QStringLiteral("-C"), out.path(), path });
-    QCOMPARE(run.status, status);
-    if (status == 2)
-        QCOMPARE(run.err.size(), 1);
+    QTemporaryDir dir;
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(QUILLON_CLI), filled(arguments, path, dir.path()));
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), status);
+    QCOMPARE(process.readAllStandardOutput(), out);
+    QStringList errLines = QString::fromUtf8(process.readAllStandardError()).split(u'\n');
+    errLines.removeLast();
+    if (err == QStringList { "*" }) // one line, whatever it says
+        QCOMPARE(errLines.size(), 1);
     else
-        QCOMPARE(run.err, err);
-    QCOMPARE(FileTree::list(out.path()), tree);
+        QCOMPARE(errLines, filled(err, path, dir.path()));
+    QCOMPARE(FileTree::list(dir.path()), tree);
     if (tree.contains(QStringLiteral("d/e/c.txt")))
-        QCOMPARE(contents(out.filePath(QStringLiteral("d/e/c.txt"))), QByteArray("compressed"));
+        QCOMPARE(contents(dir.filePath(QStringLiteral("d/e/c.txt"))), QByteArray("compressed"));
 }
 
-void tst_Quillon::extractSeveralArchivesIntoTheCurrentFolder()
+void tst_Quillon::extractIntoTheCurrentFolder()
 {
-    const QString a = archive(QStringLiteral("one.dat"), W().add(W::stored("a.txt", "A")));
-    const QString b = archive(QStringLiteral("two.dat"), W().add(W::compressed("b.txt", "B")));
+    const QString a = m_dir.filePath(QStringLiteral("one.dat"));
+    QVERIFY(W().add(W::compressed("b.txt", "B")).writeTo(a));
     QTemporaryDir out;
-    const Run run = quillon({ QStringLiteral("extract"), a, b }, out.path());
+    const Run run = quillon({ QStringLiteral("extract"), a }, out.path());
     QCOMPARE(run.status, 0);
-    QCOMPARE(run.err, (QStringList { "Done extracting 1 files.", "Done extracting 1 files." }));
-    QCOMPARE(FileTree::list(out.path()), (QStringList { "a.txt", "b.txt" }));
+    QCOMPARE(run.err, QStringList());
+    QCOMPARE(FileTree::list(out.path()), QStringList { "b.txt" });
     QCOMPARE(contents(out.filePath(QStringLiteral("b.txt"))), QByteArray("B"));
+}
+
+void tst_Quillon::unwritableOutput_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("list") << QStringList { "list" };
+    QTest::newRow("list -l") << QStringList { "list", "-l" };
+    QTest::newRow("extract -O") << QStringList { "extract", "-O" };
+    QTest::newRow("test -v") << QStringList { "test", "-v" };
+}
+
+void tst_Quillon::unwritableOutput()
+{
+    QFETCH(QStringList, arguments);
+    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full");
+    const QString path = m_dir.filePath(QStringLiteral("full.dat"));
+    QVERIFY(writeFile(path, everyKind()));
+    QProcess process;
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(QStringLiteral(QUILLON_CLI), arguments << path);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY(process.readAllStandardError().contains("No space left on device"));
 }
 
 void tst_Quillon::usage_data()
@@ -179,7 +255,12 @@ void tst_Quillon::usage_data()
     QTest::addColumn<QString>("firstOut");
 
     QTest::newRow("version") << QStringList { "--version" } << 0 << "Quillon 1.00";
-    QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: ";
+    QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: quillon list ";
+    QTest::newRow("-v is --verbose, not --version") << QStringList { "-v" } << 2 << QString();
+    QTest::newRow("--help-all") << QStringList { "--help-all" } << 2 << QString();
+    QTest::newRow("an option of another command")
+        << QStringList { "list", "-C", "/tmp", "x.dat" } << 2 << QString();
+    QTest::newRow("-l with -0") << QStringList { "list", "-l0", "x.dat" } << 2 << QString();
     QTest::newRow("no command") << QStringList {} << 2 << QString();
     QTest::newRow("unknown command") << QStringList { "frobnicate" } << 2 << QString();
     QTest::newRow("bad option") << QStringList { "--bogus", "list", "x.dat" } << 2 << QString();
@@ -202,6 +283,8 @@ void tst_Quillon::usage()
     if (status == 0) {
         QVERIFY2(!run.out.isEmpty() && run.out.first().startsWith(firstOut),
                  qPrintable(run.out.join(u'|')));
+        // Nothing of the build machine shows.
+        QVERIFY(!run.out.join(u'\n').contains(QStringLiteral(QUILLON_CLI)));
     } else {
         QCOMPARE(run.err.size(), 1); // one line says what is wrong
         QVERIFY(run.err.first().startsWith(QLatin1String("quillon: ")));

@@ -70,7 +70,7 @@ void tst_DesktopFiles::validatorsAccept_data()
 
     QTest::newRow("desktop entry") << "desktop-file-validate" << QStringList() << kDesktopFile;
     QTest::newRow("AppStream metainfo")
-        << "appstreamcli" << QStringList { "validate", "--no-net" } << kMetainfoFile;
+        << "appstreamcli" << QStringList { "validate", "--pedantic", "--no-net" } << kMetainfoFile;
 }
 
 void tst_DesktopFiles::validatorsAccept()
@@ -129,6 +129,8 @@ void tst_DesktopFiles::metainfoMatchesTheProgram()
     QCOMPARE(metainfo(QStringLiteral("launchable")),
              QStringList { kDesktopFile.section(QLatin1Char('/'), -1) });
     QCOMPARE(metainfo(QStringLiteral("binary")), (QStringList { "ostrel", "quillon" }));
+    QCOMPARE(metainfo(QStringLiteral("project_license")), QStringList { "MIT" });
+    QVERIFY(contents(QStringLiteral("LICENSE")).startsWith("MIT License"));
 
     // The screenshot is the README's, so it has to exist and be shown there.
     const QStringList images = metainfo(QStringLiteral("image"));

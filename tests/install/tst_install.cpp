@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,6 +20,8 @@ private Q_SLOTS:
     void installedFile_data();
     void installedFile();
     void installedCommandRuns();
+    void manualAndCompletion_data();
+    void manualAndCompletion();
 
 private:
     QString installed(const QString &relative) const { return m_prefix.filePath(relative); }
@@ -56,10 +60,13 @@ void tst_Install::initTestCase()
 
 void tst_Install::installsExactlyTheseFiles()
 {
-    QStringList expected { "bin/ostrel", "bin/quillon",
+    QStringList expected { "bin/ostrel",
+                           "bin/quillon",
                            "share/applications/org.example.Quillon.desktop",
                            "share/metainfo/org.example.Quillon.metainfo.xml",
-                           "share/icons/hicolor/scalable/apps/org.example.Quillon.svg" };
+                           "share/icons/hicolor/scalable/apps/org.example.Quillon.svg",
+                           "share/man/man1/quillon.1",
+                           "share/bash-completion/completions/quillon" };
     for (int size : kIconSizes)
         expected
             << QStringLiteral("share/icons/hicolor/%1x%1/apps/org.example.Quillon.png").arg(size);
@@ -85,6 +92,10 @@ void tst_Install::installedFile_data()
                               << "data/org.example.Quillon.desktop" << 0;
     QTest::newRow("metainfo") << "share/metainfo/org.example.Quillon.metainfo.xml"
                               << "data/org.example.Quillon.metainfo.xml" << 0;
+    QTest::newRow("manual page") << "share/man/man1/quillon.1"
+                                 << "data/quillon.1" << 0;
+    QTest::newRow("bash completion") << "share/bash-completion/completions/quillon"
+                                     << "data/quillon.bash" << 0;
     QTest::newRow("scalable icon") << "share/icons/hicolor/scalable/apps/org.example.Quillon.svg"
                                    << "data/icons/org.example.Quillon.svg" << 0;
     for (int size : kIconSizes)
@@ -121,7 +132,55 @@ void tst_Install::installedCommandRuns()
     QVERIFY(quillon.waitForFinished(60000));
     QCOMPARE(quillon.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quillon.exitCode(), 0);
-    QVERIFY(quillon.readAllStandardOutput().startsWith("9\n"));
+    QVERIFY(quillon.readAllStandardOutput().startsWith("readme.txt\n"));
+}
+
+void tst_Install::manualAndCompletion_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("script"); // %1: the installed file
+    QTest::addColumn<QString>("expected"); // every word of it in the output
+
+    const QString complete = QStringLiteral(
+        "source %1; COMP_WORDS=(%2); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _quillon; "
+        "echo \"${COMPREPLY[*]}\"");
+    QTest::newRow("man page renders, every option named")
+        << "groff"
+        << "groff -man -Tutf8 -ww %1 2>&1 >/dev/null | sed 's/^/WARNING: /'; groff -man -Tascii "
+           "%1 | col -b"
+        << "--long --null --directory --to-stdout --verbose --help --version list extract test";
+    QTest::newRow("completion: commands")
+        << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon ''"))
+        << "list extract test --help --version";
+    QTest::newRow("completion: extract's options")
+        << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon extract -"))
+        << "-C --directory -O --to-stdout -v --verbose";
+    QTest::newRow("completion: archives") << "bash"
+                                          << QStringLiteral("cd %2 && ").arg(kSource)
+            + complete.arg(QStringLiteral("%1"), QStringLiteral("quillon list examples/"))
+                                          << "examples/sample.dat";
+}
+
+void tst_Install::manualAndCompletion()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, script);
+    QFETCH(QString, expected);
+
+    const QString path
+        = installed(program == QLatin1String("groff")
+                        ? QStringLiteral("share/man/man1/quillon.1")
+                        : QStringLiteral("share/bash-completion/completions/quillon"));
+    if (QStandardPaths::findExecutable(program).isEmpty())
+        QSKIP(qPrintable(program + QStringLiteral(" is not installed")));
+    QProcess shell;
+    shell.start(QStringLiteral("bash"), { QStringLiteral("-c"), script.arg(path) });
+    QVERIFY(shell.waitForFinished(60000));
+    const QString output = QString::fromUtf8(shell.readAllStandardOutput());
+    QVERIFY2(!output.contains(QLatin1String("WARNING: ")), qPrintable(output));
+    const QStringList words = output.split(QRegularExpression(QStringLiteral("[\\s,()]+")));
+    for (const QString &word : expected.split(u' '))
+        QVERIFY2(words.contains(word), qPrintable(word + QStringLiteral(" missing in: ") + output));
 }
 
 QTEST_APPLESS_MAIN(tst_Install)
