@@ -24,7 +24,7 @@ _quillon()
         local options
         case $command in
             list) options="-l --long -0 --null" ;;
-            extract) options="-C --directory -O --to-stdout -v --verbose" ;;
+            extract) options="-C --directory -k --keep-old-files -O --to-stdout -v --verbose" ;;
             test) options="-v --verbose" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")

@@ -6,6 +6,7 @@
 #include "extract/EntryWriter.h"
 #include "extract/ExtractReporter.h"
 #include "extract/Extraction.h"
+#include "extract/OutputTracker.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,16 +15,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <fnmatch.h>
+#include <iterator>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
-                      "       quillon extract [-C DIR] [-O] [-v] ARCHIVE [PATTERN...]\n"
+                      "       quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]\n"
                       "       quillon test    [-v] ARCHIVE [PATTERN...]\n"
                       "       quillon --help | --version\n";
 
@@ -38,6 +42,7 @@ const char kHelp[]
       "  -l, --long           list type, sizes, offset and name of each entry, then totals\n"
       "  -0, --null           end each listed name with a NUL byte instead of a newline\n"
       "  -C, --directory DIR  extract into DIR instead of the current folder\n"
+      "  -k, --keep-old-files leave files that are already there as they are\n"
       "  -O, --to-stdout      write the file entries' bytes to standard output\n"
       "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
       "                       'ok NAME' on standard output (test)\n"
@@ -54,12 +59,71 @@ const char kHelp[]
 // Stored entries are copied, and read by test, in pieces of this size.
 constexpr qint64 kCopyChunk = 256 * 1024;
 
-// Keeps the last text the writers reported, so it can be printed beside its entry's name.
-class LastMessage : public ExtractReporter
+// Keeps why the writers first failed an entry, so it can be printed beside its name once.
+class FirstCause : public ExtractReporter
 {
 public:
-    void message(const QString &text) override { last = text; }
-    QString last;
+    void message(const QString &) override { }
+    void failed(const QString &, const QString &, const ExtractFailure &why) override
+    {
+        if (!cause)
+            cause = why;
+    }
+    std::optional<ExtractFailure> cause;
+};
+
+// Removes the file being written when SIGINT, SIGTERM or SIGHUP stops an extraction, then
+// exits with 128 + the signal's number. What the handler needs lies in plain static storage,
+// set while the signals are blocked, so it only calls what a handler may.
+class SignalCleanup : public OutputTracker
+{
+public:
+    SignalCleanup()
+    {
+        sigemptyset(&s_signals);
+        struct sigaction action = {};
+        action.sa_handler = &SignalCleanup::stop;
+        sigfillset(&action.sa_mask);
+        for (size_t i = 0; i < std::size(kSignals); ++i) {
+            sigaddset(&s_signals, kSignals[i]);
+            sigaction(kSignals[i], &action, &m_previous[i]);
+        }
+    }
+    ~SignalCleanup() override
+    {
+        hold();
+        s_folder = -1;
+        for (size_t i = 0; i < std::size(kSignals); ++i)
+            sigaction(kSignals[i], &m_previous[i], nullptr);
+        sigprocmask(SIG_UNBLOCK, &s_signals, nullptr);
+    }
+    SignalCleanup(const SignalCleanup &) = delete;
+    SignalCleanup &operator=(const SignalCleanup &) = delete;
+
+    void hold() override { sigprocmask(SIG_BLOCK, &s_signals, nullptr); }
+    void track(int folder, const QByteArray &name) override
+    {
+        // A name too long for the buffer cannot be a file's name anyway.
+        const bool fits = folder >= 0 && size_t(name.size()) < sizeof s_name;
+        if (fits)
+            std::memcpy(s_name, name.constData(), size_t(name.size()) + 1);
+        s_folder = fits ? folder : -1;
+        sigprocmask(SIG_UNBLOCK, &s_signals, nullptr);
+    }
+
+private:
+    static void stop(int signal)
+    {
+        if (s_folder >= 0)
+            ::unlinkat(s_folder, s_name, 0);
+        ::_exit(128 + signal);
+    }
+
+    static constexpr int kSignals[] = { SIGINT, SIGTERM, SIGHUP };
+    static inline sigset_t s_signals;
+    static inline volatile sig_atomic_t s_folder = -1;
+    static inline char s_name[4096];
+    struct sigaction m_previous[std::size(kSignals)];
 };
 
 QString hex(uint value)
@@ -74,36 +138,24 @@ struct CommandLineTool::Options
 {
     QString command;
     QStringList patterns;
-    QString directory;
+    QByteArray directory; // as given, bytes and all
+    bool keep = false;
     bool longList = false;
     bool null = false;
     bool toStdout = false;
     bool verbose = false;
 };
 
-// The archive opened once for reading the entries' data, with its length for the range checks.
+// The archive, open from the reading of its directory to the end, with its length for the
+// range checks.
 class CommandLineTool::ArchiveData
 {
 public:
-    explicit ArchiveData(const QString &path) : m_fd(::open(QFile::encodeName(path), O_RDONLY))
-    {
-        struct stat st;
-        if (m_fd >= 0 && ::fstat(m_fd, &st) == 0)
-            m_size = st.st_size;
-        else
-            m_error = QString::fromLocal8Bit(std::strerror(errno));
-    }
-    ~ArchiveData()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
+    ArchiveData(int fd, qint64 size) : m_fd(fd), m_size(size) { }
+    ~ArchiveData() { ::close(m_fd); }
     ArchiveData(const ArchiveData &) = delete;
     ArchiveData &operator=(const ArchiveData &) = delete;
 
-    bool isOpen() const { return m_fd >= 0 && m_size >= 0; }
-    // Why it could not be opened.
-    QString error() const { return m_error; }
     bool contains(qint64 offset, qint64 size) const
     {
         return offset >= 0 && size >= 0 && offset + size <= m_size;
@@ -120,11 +172,12 @@ public:
 
 private:
     int m_fd;
-    qint64 m_size = -1;
-    QString m_error;
+    qint64 m_size;
 };
 
 CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err) : m_out(out), m_err(err) { }
+
+CommandLineTool::~CommandLineTool() = default;
 
 QString CommandLineTool::printableName(const QString &name)
 {
@@ -207,11 +260,13 @@ int CommandLineTool::run(const QStringList &arguments)
     const QCommandLineOption null(QStringList { QStringLiteral("0"), QStringLiteral("null") });
     const QCommandLineOption directory({ QStringLiteral("C"), QStringLiteral("directory") },
                                        QString(), QStringLiteral("DIR"));
+    const QCommandLineOption keep(
+        QStringList { QStringLiteral("k"), QStringLiteral("keep-old-files") });
     const QCommandLineOption toStdout(
         QStringList { QStringLiteral("O"), QStringLiteral("to-stdout") });
     const QCommandLineOption verbose(
         QStringList { QStringLiteral("v"), QStringLiteral("verbose") });
-    parser.addOptions({ help, version, longList, null, directory, toStdout, verbose });
+    parser.addOptions({ help, version, longList, null, directory, keep, toStdout, verbose });
 
     if (!parser.parse(arguments)) {
         error(parser.errorText());
@@ -227,19 +282,24 @@ int CommandLineTool::run(const QStringList &arguments)
         return finish(0);
     }
 
+    // Each argument holds one character per byte of the original, so paths keep their bytes.
+    const auto text
+        = [](const QString &argument) { return QString::fromUtf8(argument.toLatin1()); };
     Options options;
-    options.patterns = parser.positionalArguments();
+    for (const QString &argument : parser.positionalArguments())
+        options.patterns << text(argument);
     options.command = options.patterns.isEmpty() ? QString() : options.patterns.takeFirst();
     options.longList = parser.isSet(longList);
     options.null = parser.isSet(null);
-    options.directory = parser.value(directory);
+    options.directory = parser.value(directory).toLatin1();
+    options.keep = parser.isSet(keep);
     options.toStdout = parser.isSet(toStdout);
     options.verbose = parser.isSet(verbose);
 
     // Which options each command takes.
     const QList<std::pair<QString, QList<const QCommandLineOption *>>> commands = {
         { QStringLiteral("list"), { &longList, &null } },
-        { QStringLiteral("extract"), { &directory, &toStdout, &verbose } },
+        { QStringLiteral("extract"), { &directory, &keep, &toStdout, &verbose } },
         { QStringLiteral("test"), { &verbose } },
     };
     const auto command = std::find_if(commands.begin(), commands.end(),
@@ -251,7 +311,8 @@ int CommandLineTool::run(const QStringList &arguments)
                         .arg(printableName(options.command)));
         return UsageOrArchiveError;
     }
-    for (const QCommandLineOption *option : { &longList, &null, &directory, &toStdout, &verbose })
+    for (const QCommandLineOption *option :
+         { &longList, &null, &directory, &keep, &toStdout, &verbose })
         if (parser.isSet(*option) && !command->second.contains(option)) {
             error(QStringLiteral("%1 does not take --%2")
                       .arg(command->first, option->names().last()));
@@ -266,16 +327,28 @@ int CommandLineTool::run(const QStringList &arguments)
         return UsageOrArchiveError;
     }
     m_archive = options.patterns.takeFirst();
-    if (parser.isSet(directory) && !QFileInfo(options.directory).isDir()) {
-        error(printableName(options.directory) + QStringLiteral(": no such folder"));
+    m_archivePath = parser.positionalArguments().at(1).toLatin1();
+    struct stat folder;
+    if (parser.isSet(directory)
+        && (::stat(options.directory.constData(), &folder) != 0 || !S_ISDIR(folder.st_mode))) {
+        error(printableName(text(parser.value(directory))) + QStringLiteral(": no such folder"));
         return UsageOrArchiveError;
     }
 
-    DirectoryReader reader;
-    QFile file(m_archive);
-    if (!file.open(QIODevice::ReadOnly) || !reader.read(&file)) {
+    // A regular file only, opened without waiting: a FIFO would hold the command for good.
+    int fd = -1;
+    if (FileSystem::standard().openArchive(m_archivePath, fd, m_archiveInfo)
+        != FileSystem::Status::Ok) {
         error(printableName(m_archive) + QStringLiteral(": ")
-              + (file.isOpen() ? reader.errorString() : file.errorString()));
+              + (errno == EINVAL ? QStringLiteral("not a regular file")
+                                 : ExtractFailure::system(errno).text()));
+        return UsageOrArchiveError;
+    }
+    m_data = std::make_unique<ArchiveData>(fd, m_archiveInfo.size);
+    DirectoryReader reader;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !reader.read(&file)) {
+        error(printableName(m_archive) + QStringLiteral(": ") + reader.errorString());
         return UsageOrArchiveError;
     }
     file.close();
@@ -383,7 +456,7 @@ QString CommandLineTool::readEntry(ArchiveData &archive, qint32 row, const Entry
     const bool compressed = e.entryType == CompressedEntry;
     const qint64 size = compressed ? e.packedSize : e.unpackedSize;
     if (!archive.contains(e.offset, size))
-        return QStringLiteral("data past the end of the archive");
+        return ExtractFailure { ExtractFailure::PastEnd }.text();
     qint64 pos = e.offset;
     if (compressed) {
         StreamInflater inflater;
@@ -395,16 +468,19 @@ QString CommandLineTool::readEntry(ArchiveData &archive, qint32 row, const Entry
                 return got;
             },
             sink);
-        return result == StreamInflater::Result::Ok ? QString() : inflater.describe(result);
+        return result == StreamInflater::Result::Ok
+            ? QString()
+            : ExtractFailure::inflation(int(result), inflater.errorCode()).text();
     }
     QByteArray chunk(qMin(size, kCopyChunk), Qt::Uninitialized);
     for (qint64 left = size; left > 0;) {
         const qint64 got = archive.readAt(chunk.data(), qMin(left, kCopyChunk), pos);
         if (got <= 0)
-            return got < 0 ? QString::fromLocal8Bit(std::strerror(errno))
-                           : QStringLiteral("data past the end of the archive");
+            return (got < 0 ? ExtractFailure::system(errno)
+                            : ExtractFailure { ExtractFailure::PastEnd })
+                .text();
         if (!sink(chunk.constData(), got))
-            return QString::fromLocal8Bit(std::strerror(errno));
+            return ExtractFailure::system(errno).text();
         pos += got;
         left -= got;
     }
@@ -415,22 +491,16 @@ int CommandLineTool::extract(const EntryTable &table, const Options &options)
 {
     const std::vector<qint32> rows = select(table, options.patterns);
     if (!options.toStdout) {
-        const QString dir = options.directory.isEmpty() ? QStringLiteral(".") : options.directory;
-        extractToDisk(table, rows, QFileInfo(dir).absoluteFilePath(), options.verbose);
+        extractToDisk(table, rows, options);
         return finish(qint64(rows.size()));
     }
 
-    ArchiveData archive(m_archive);
     for (const qint32 row : rows) {
         const qint32 type = table.entryType(row);
         if (type != StoredEntry && type != CompressedEntry)
             continue; // folders have no bytes, other types are passed over
-        if (!archive.isOpen()) {
-            entryFailed(table.name(row), archive.error());
-            continue;
-        }
         const QString why = readEntry(
-            archive, row, table, [this](const char *data, qint64 n) { return write(data, n); });
+            *m_data, row, table, [this](const char *data, qint64 n) { return write(data, n); });
         if (m_outError)
             break; // nothing more can be written; finish() says why
         if (!why.isEmpty())
@@ -442,24 +512,25 @@ int CommandLineTool::extract(const EntryTable &table, const Options &options)
 }
 
 void CommandLineTool::extractToDisk(const EntryTable &table, const std::vector<qint32> &rows,
-                                    const QString &directory, bool verbose)
+                                    const Options &options)
 {
-    LastMessage reporter;
-    PackwellCore packwell;
-    EntryWriter writer(
-        QFile::encodeName(QFileInfo(m_archive).absoluteFilePath()), QFile::encodeName(directory),
-        [&packwell](QByteArray &data, const qint32 &size) {
-            return packwell.DecompressData(data, size);
-        },
-        reporter);
-    Extraction extraction(table, directory, writer);
+    const QByteArray directory = options.directory.isEmpty() ? "." : options.directory;
+    FirstCause reporter;
+    SignalCleanup cleanup;
+    // Compressed entries are inflated in pieces, never through the one-shot component.
+    EntryWriter writer(m_archivePath, directory, {}, reporter);
+    writer.setArchiveIdentity(m_archiveInfo);
+    writer.setStreamingInflation(true);
+    writer.setKeepExisting(options.keep);
+    writer.setOutputTracker(&cleanup);
+    Extraction extraction(table, QFile::decodeName(directory), writer);
     for (const qint32 row : rows) {
-        reporter.last.clear();
+        reporter.cause.reset();
         const qint32 type = table.entryType(row);
         if (!extraction.extractRow(row))
-            entryFailed(table.name(row),
-                        reporter.last.isEmpty() ? QStringLiteral("not written") : reporter.last);
-        else if (verbose && (type == StoredEntry || type == CompressedEntry || type == FolderEntry))
+            entryFailed(table.name(row), reporter.cause.value_or(ExtractFailure()).text());
+        else if (options.verbose
+                 && (type == StoredEntry || type == CompressedEntry || type == FolderEntry))
             say(QStringLiteral("x ") + printableName(table.name(row)));
     }
 }
@@ -467,15 +538,17 @@ void CommandLineTool::extractToDisk(const EntryTable &table, const std::vector<q
 int CommandLineTool::test(const EntryTable &table, const Options &options)
 {
     const std::vector<qint32> rows = select(table, options.patterns);
-    ArchiveData archive(m_archive);
     const auto discard = [](const char *, qint64) { return true; };
     for (const qint32 row : rows) {
         const qint32 type = table.entryType(row);
-        QString why;
-        if (type == StoredEntry || type == CompressedEntry)
-            why = archive.isOpen() ? readEntry(archive, row, table, discard) : archive.error();
-        else if (type != FolderEntry)
+        const bool file = type == StoredEntry || type == CompressedEntry;
+        if (!file && type != FolderEntry)
             continue; // passed over, as extraction does
+        QString why;
+        if (const auto refused = EntryWriter::refusal(table.name(row), file))
+            why = refused->text();
+        else if (file)
+            why = readEntry(*m_data, row, table, discard);
         if (!why.isEmpty())
             entryFailed(table.name(row), why);
         else if (options.verbose)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "extract/FileSystem.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 class EntryTable;
@@ -12,7 +15,7 @@ class EntryTable;
 // same reader and writers as the window.
 //
 //   quillon list    [-l] [-0] ARCHIVE [PATTERN...]
-//   quillon extract [-C DIR] [-O] [-v] ARCHIVE [PATTERN...]
+//   quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]
 //   quillon test    [-v] ARCHIVE [PATTERN...]
 //
 // A PATTERN is a shell wildcard matched against entry names with "\" and "/" alike; one that
@@ -24,10 +27,12 @@ class CommandLineTool
 {
 public:
     CommandLineTool(std::FILE *out, std::FILE *err);
+    ~CommandLineTool();
 
     enum Status { Success = 0, EntryFailed = 1, UsageOrArchiveError = 2 };
 
-    // arguments includes the program name, as QCoreApplication::arguments() gives it.
+    // arguments includes the program name; each holds one character for each byte of the
+    // argument as the system gave it (Latin-1), so that a path is used exactly as given.
     int run(const QStringList &arguments);
 
     // A name as it is printed: "/" between folders, control characters as \n, \t, \r or \xHH,
@@ -45,7 +50,7 @@ private:
     int test(const EntryTable &table, const Options &options);
     // Writes every selected entry to disk through the writers the window uses.
     void extractToDisk(const EntryTable &table, const std::vector<qint32> &rows,
-                       const QString &directory, bool verbose);
+                       const Options &options);
     // Copies or inflates one file entry into sink; returns the reason when it fails.
     template<typename Sink>
     QString readEntry(ArchiveData &archive, qint32 row, const EntryTable &table, Sink &&sink);
@@ -68,6 +73,9 @@ private:
     std::FILE *m_out;
     std::FILE *m_err;
     QString m_archive; // as given, for messages
+    QByteArray m_archivePath; // as given, for the file system
+    FileSystem::Info m_archiveInfo;
+    std::unique_ptr<ArchiveData> m_data;
     QStringList m_unmatched;
     qint64 m_failed = 0;
     int m_outError = 0; // errno of the first failed write to standard output

@@ -7,5 +7,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
-    return CommandLineTool(stdout, stderr).run(QCoreApplication::arguments());
+    // Latin-1 keeps every byte: a path that is not valid UTF-8 still names its own file.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLatin1(argv[i]);
+    return CommandLineTool(stdout, stderr).run(arguments);
 }

@@ -110,25 +110,3 @@ StreamInflater::Result StreamInflater::inflate(qint32 packedSize, qint32 origSiz
         }
     }
 }
-
-QString StreamInflater::describe(Result result) const
-{
-    switch (result) {
-    case Result::Ok:
-        return QString();
-    case Result::Corrupt:
-        return QStringLiteral("corrupt compressed data");
-    case Result::TooLarge:
-        return QStringLiteral("inflates to more than its stated size");
-    case Result::Empty:
-        return QStringLiteral("inflates to no data");
-    case Result::ReadFailed:
-        return m_errorCode ? QString::fromLocal8Bit(std::strerror(m_errorCode))
-                           : QStringLiteral("data past the end of the archive");
-    case Result::WriteFailed:
-        return QString::fromLocal8Bit(std::strerror(m_errorCode ? m_errorCode : EIO));
-    case Result::OutOfMemory:
-        return QString::fromLocal8Bit(std::strerror(ENOMEM));
-    }
-    return QString();
-}

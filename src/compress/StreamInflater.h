@@ -50,9 +50,6 @@ public:
     // Bytes handed to the sink by the last call.
     qint64 inflatedSize() const { return m_inflatedSize; }
 
-    // A short phrase for a result, with the system's text for errorCode() where there is one.
-    QString describe(Result result) const;
-
 private:
     struct Buffers;
     std::unique_ptr<Buffers> m_buffers;

@@ -1,7 +1,9 @@
 #include "EntryWriter.h"
 
 #include "ExtractReporter.h"
+#include "OutputTracker.h"
 #include "compress/PackwellError.h"
+#include "compress/StreamInflater.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -64,33 +66,66 @@ private:
 };
 
 // A file this writer created: closed when it goes out of scope, and removed unless kept, so no
-// failure (an exception included) leaves a partial file behind.
+// failure (an exception included) leaves a partial file behind. The tracker, if any, knows of
+// it from its creation until it is kept or removed.
 class EntryWriter::OutputFile
 {
 public:
-    OutputFile(FileSystem &fs, int folder, QByteArray name, int fd)
-        : m_fs(fs), m_folder(folder), m_name(std::move(name)), m_fd(fs)
-    {
-        m_fd.fd = fd;
-    }
+    OutputFile(FileSystem &fs, OutputTracker *tracker, int folder, QByteArray name)
+        : m_fs(fs), m_tracker(tracker), m_folder(folder), m_name(std::move(name)), m_fd(fs)
+    { }
     ~OutputFile()
     {
         m_fd.close();
-        if (!m_kept)
-            m_fs.remove(m_folder, m_name);
+        if (!m_created || m_kept)
+            return;
+        m_fs.remove(m_folder, m_name);
+        if (m_tracker) {
+            m_tracker->hold();
+            m_tracker->track(-1, {});
+        }
     }
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
+    FileSystem::Status create(bool temporary)
+    {
+        if (m_tracker)
+            m_tracker->hold();
+        const FileSystem::Status status = temporary
+            ? m_fs.createTemporaryFile(m_folder, m_name, m_fd.fd)
+            : m_fs.createFile(m_folder, m_name, m_fd.fd);
+        m_created = status == FileSystem::Status::Ok;
+        if (m_tracker) {
+            const int error = errno;
+            m_tracker->track(m_created ? m_folder : -1, m_name);
+            errno = error;
+        }
+        return status;
+    }
     int fd() const { return m_fd.fd; }
+    const QByteArray &name() const { return m_name; }
     bool close() { return m_fd.close(); }
-    void keep() { m_kept = true; }
+    // Keeps the file, once put in place by done (which sets errno when it fails).
+    bool keep(const std::function<bool()> &done)
+    {
+        if (m_tracker)
+            m_tracker->hold();
+        m_kept = done();
+        const int error = errno;
+        if (m_tracker)
+            m_tracker->track(m_kept ? -1 : m_folder, m_name);
+        errno = error;
+        return m_kept;
+    }
 
 private:
     FileSystem &m_fs;
+    OutputTracker *m_tracker;
     int m_folder;
     QByteArray m_name;
     Handle m_fd;
+    bool m_created = false;
     bool m_kept = false;
 };
 
@@ -406,6 +441,8 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
         Handle archive(m_fs);
         if (!openArchive(archive, offset, packedSize))
             return false;
+        if (m_streaming)
+            return inflateInPieces(archive.fd, offset, packedSize, unpackedSize, name);
         QByteArray data(packedSize, Qt::Uninitialized);
         if (!readFully(archive.fd, data.data(), packedSize, offset))
             return false;
@@ -426,6 +463,28 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
     });
 }
 
+bool EntryWriter::inflateInPieces(int archive, qint32 offset, qint32 packedSize,
+                                  qint32 unpackedSize, const QString &name)
+{
+    StreamInflater inflater;
+    qint64 pos = offset;
+    const auto source = [&](char *buffer, qint64 size) {
+        const qint64 n = m_fs.readAt(archive, buffer, size, pos);
+        pos += qMax(n, qint64(0));
+        return n;
+    };
+    return writeFile(name, [&](int fd) {
+        const auto result = inflater.inflate(
+            packedSize, unpackedSize, source,
+            [&](const char *data, qint64 size) { return writeAll(fd, data, size); });
+        if (result == StreamInflater::Result::Ok)
+            return true;
+        if (result != StreamInflater::Result::WriteFailed) // writeAll has said why
+            m_why = ExtractFailure::inflation(int(result), inflater.errorCode());
+        return false;
+    });
+}
+
 bool EntryWriter::writeFile(const QString &name, const std::function<bool(int fd)> &content)
 {
     const QByteArrayList parts = components(name);
@@ -441,17 +500,16 @@ bool EntryWriter::writeFile(const QString &name, const std::function<bool(int fd
     if (folder < 0)
         return false;
 
-    int fd = -1;
-    status = m_fs.createFile(folder, parts.last(), fd);
+    OutputFile file(m_fs, m_tracker, folder, parts.last());
+    status = file.create(false);
     if (status == FileSystem::Status::AlreadyExists)
         return replaceFile(folder, parts.last(), content);
     if (status != FileSystem::Status::Ok)
         return failWithErrno();
-
-    OutputFile file(m_fs, folder, parts.last(), fd);
-    if (!content(fd) || !file.close())
+    if (!content(file.fd()))
         return false;
-    file.keep();
+    if (!file.keep([&] { return file.close(); }))
+        return failWithErrno();
     return true;
 }
 
@@ -463,6 +521,8 @@ bool EntryWriter::replaceFile(int folder, const QByteArray &name,
     case FileSystem::Status::Ok:
         if (existing.isFolder())
             return fail({ ExtractFailure::FolderInTheWay });
+        if (m_keepExisting)
+            return true;
         if (existing.kind == FileSystem::Kind::File) {
             // Replacing the archive itself would spoil every entry read after this one.
             if (existing.isSameFile(m_archiveInfo))
@@ -479,16 +539,15 @@ bool EntryWriter::replaceFile(int folder, const QByteArray &name,
 
     // Written beside the target and renamed over it, so the old file stays whole until the
     // new one is complete.
-    QByteArray tempName;
-    int fd = -1;
-    if (m_fs.createTemporaryFile(folder, tempName, fd) != FileSystem::Status::Ok)
+    OutputFile temp(m_fs, m_tracker, folder, QByteArray());
+    if (temp.create(true) != FileSystem::Status::Ok)
         return failWithErrno();
-    OutputFile temp(m_fs, folder, tempName, fd);
-    if (!content(fd) || !temp.close())
+    if (!content(temp.fd()))
         return false;
-    if (!m_fs.rename(folder, tempName, name))
+    if (!temp.close())
         return failWithErrno();
-    temp.keep();
+    if (!temp.keep([&] { return m_fs.rename(folder, temp.name(), name); }))
+        return failWithErrno();
     return true;
 }
 

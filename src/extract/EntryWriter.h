@@ -12,6 +12,7 @@
 #include <optional>
 
 class ExtractReporter;
+class OutputTracker;
 
 // Turns single entries of an open archive into folders and files under the extract directory.
 // Make one per export: it holds what every entry of that export shares, the extract directory's
@@ -43,6 +44,14 @@ public:
 
     // The archive as its directory was read: a file entry fails once the path names another.
     void setArchiveIdentity(const FileSystem::Info &archive) { m_expectedArchive = archive; }
+    // Leaves a file that is already there as it is and counts its entry as done.
+    void setKeepExisting(bool keep) { m_keepExisting = keep; }
+    // Inflates compressed entries in pieces straight into their files instead of through the
+    // decompressor, so an entry of any size needs little memory. It accepts exactly what the
+    // decompressor of the compression component accepts.
+    void setStreamingInflation(bool streaming) { m_streaming = streaming; }
+    // Told of every file while it is being written; not owned.
+    void setOutputTracker(OutputTracker *tracker) { m_tracker = tracker; }
 
     // The path an entry is written to, as shown to the user: the extract directory, one "/",
     // then the name with every "\" as "/".
@@ -92,6 +101,8 @@ private:
     bool replaceFile(int folder, const QByteArray &name,
                      const std::function<bool(int fd)> &content);
     bool openArchive(Handle &archive, qint32 offset, qint32 size);
+    bool inflateInPieces(int archive, qint32 offset, qint32 packedSize, qint32 unpackedSize,
+                         const QString &name);
     bool readFully(int fd, char *data, qint64 size, qint64 pos);
     bool writeAll(int fd, const char *data, qint64 size);
     bool copyRange(int from, qint64 offset, qint64 size, int to);
@@ -118,4 +129,7 @@ private:
     bool m_kernelCopy = true;
     // Cleared once the kernel cannot open several levels in one step.
     bool m_walkBeneath = true;
+    bool m_keepExisting = false;
+    bool m_streaming = false;
+    OutputTracker *m_tracker = nullptr;
 };

@@ -1,6 +1,27 @@
 #include "ExtractFailure.h"
 
+#include "compress/StreamInflater.h"
+
 #include <cstring>
+
+ExtractFailure ExtractFailure::inflation(int result, int error)
+{
+    switch (StreamInflater::Result(result)) {
+    case StreamInflater::Result::TooLarge:
+        return { TooLarge };
+    case StreamInflater::Result::Empty:
+        return { EmptyData };
+    case StreamInflater::Result::ReadFailed:
+    case StreamInflater::Result::WriteFailed:
+        return error == 0 ? ExtractFailure { PastEnd } : system(error);
+    case StreamInflater::Result::OutOfMemory:
+        return { OutOfMemory };
+    case StreamInflater::Result::Ok:
+    case StreamInflater::Result::Corrupt:
+        break;
+    }
+    return { CorruptData };
+}
 
 QString ExtractFailure::text() const
 {
@@ -13,6 +34,8 @@ QString ExtractFailure::text() const
         return QStringLiteral("corrupt compressed data");
     case TooLarge:
         return QStringLiteral("inflates to more than its stated size");
+    case EmptyData:
+        return QStringLiteral("inflates to no data");
     case OutsideDestination:
         return QStringLiteral("name leads outside the destination");
     case NotAFileName:

@@ -11,6 +11,7 @@ struct ExtractFailure
         PastEnd,
         CorruptData,
         TooLarge,
+        EmptyData,
         OutsideDestination,
         NotAFileName,
         ArchiveItself,
@@ -27,6 +28,8 @@ struct ExtractFailure
     int error = 0;
 
     static ExtractFailure system(int error) { return { SystemError, error }; }
+    // Why streaming inflation failed; a failed write's cause is the writer's own.
+    static ExtractFailure inflation(int result, int error);
 
     // A short phrase for a person: the system's text for an errno, or the writers' own.
     QString text() const;

@@ -5,4 +5,5 @@ target_sources(quillon_core PRIVATE
     extract/ExtractFailure.cpp extract/ExtractFailure.h
     extract/ExtractReporter.h
     extract/FileSystem.cpp extract/FileSystem.h
+    extract/OutputTracker.h
 )

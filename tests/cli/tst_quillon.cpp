@@ -2,8 +2,14 @@
 #include "support/FileTree.h"
 
 #include <QProcess>
+
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
@@ -80,6 +86,9 @@ private Q_SLOTS:
     void command_data();
     void command();
     void extractIntoTheCurrentFolder();
+    void pathsKeepTheirBytes();
+    void stoppedExtraction_data();
+    void stoppedExtraction();
     void unwritableOutput_data();
     void unwritableOutput();
     void usage_data();
@@ -92,6 +101,8 @@ private:
 void tst_Quillon::initTestCase()
 {
     QVERIFY(QFileInfo(QStringLiteral(QUILLON_CLI)).isExecutable());
+    // Opening a FIFO for reading waits for a writer: an archive never is one.
+    QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("fifo.dat"))), 0644), 0);
 }
 
 void tst_Quillon::command_data()
@@ -102,18 +113,22 @@ void tst_Quillon::command_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QStringList>("err");
     QTest::addColumn<QStringList>("tree"); // of the output folder afterwards
+    // Made in the output folder first: "path=content" a file, "path->target" a link.
+    QTest::addColumn<QStringList>("before");
 
     const QByteArray all = everyKind();
     const QStringList none;
     const QByteArray names = "d\nd/s.bin\nd/e/c.txt\nskip\n";
 
-    QTest::newRow("list") << all << QStringList { "list", "%A" } << 0 << names << none << none;
+    QTest::newRow("list") << all << QStringList { "list", "%A" } << 0 << names << none << none
+                          << none;
     QTest::newRow("list, names in UTF-8 with controls escaped")
         << W().add(W::stored("caf\xe9\n\t\r\x01\x7f\x81.txt", "x")).build()
         << QStringList { "list", "%A" } << 0
-        << QByteArray("caf\xc3\xa9\\n\\t\\r\\x01\\x7f\\x81.txt\n") << none << none;
+        << QByteArray("caf\xc3\xa9\\n\\t\\r\\x01\\x7f\\x81.txt\n") << none << none << none;
     QTest::newRow("list -0") << all << QStringList { "list", "-0", "%A" } << 0
-                             << QByteArray("d\0d/s.bin\0d/e/c.txt\0skip\0", 25) << none << none;
+                             << QByteArray("d\0d/s.bin\0d/e/c.txt\0skip\0", 25) << none << none
+                             << none;
     QTest::newRow("list --long") << all << QStringList { "list", "--long", "%A" } << 0
                                  << QByteArray(
                                         "type        size      packed      offset  name\n"
@@ -122,7 +137,7 @@ void tst_Quillon::command_data()
                                         "zlib          10          18           6  d/e/c.txt\n"
                                         "7              0           -          24  skip\n"
                                         "4 entries, 16 bytes\n")
-                                 << none << none;
+                                 << none << none << none;
     QTest::newRow("list -l, count one more than the records")
         << W().add(W::folder("d")).setCountConvention(W::Count::RecordsPlusOne).build()
         << QStringList { "list", "-l", "%A" } << 0
@@ -130,33 +145,53 @@ void tst_Quillon::command_data()
                       "dir            0           -           0  d\n"
                       "1 entries, 0 bytes\n"
                       "the directory counts 2 entries; 1 were read\n")
-        << none << none;
+        << none << none << none;
     QTest::newRow("list, patterns: a folder, wildcards, '\\' for '/', one unmatched")
         << all << QStringList { "list", "%A", "d\\e", "*.bin", "s?ip", "nothing" } << 1
         << QByteArray("d/s.bin\nd/e/c.txt\nskip\n")
-        << QStringList { "quillon: %A: nothing: not found in archive" } << none;
+        << QStringList { "quillon: %A: nothing: not found in archive" } << none << none;
     QTest::newRow("list, unreadable") << QByteArray("xy") << QStringList { "list", "%A" } << 2
-                                      << QByteArray() << QStringList { "*" } << none;
+                                      << QByteArray() << QStringList { "*" } << none << none;
 
     const QStringList allFiles { "d/", "d/e/", "d/e/c.txt", "d/s.bin" };
     QTest::newRow("extract, silent") << all << QStringList { "extract", "-C", "%D", "%A" } << 0
-                                     << QByteArray() << none << allFiles;
+                                     << QByteArray() << none << allFiles << none;
     QTest::newRow("extract --verbose, a pattern")
         << all << QStringList { "extract", "--directory=%D", "--verbose", "%A", "*.txt" } << 0
         << QByteArray() << QStringList { "x d/e/c.txt" }
-        << QStringList { "d/", "d/e/", "d/e/c.txt" };
+        << QStringList { "d/", "d/e/", "d/e/c.txt" } << none;
     QTest::newRow("extract, failing entries")
         << W().add(W::stored("ok.txt", "fine"))
                .add(W::stored("bad.txt", "x").withOffset(1 << 20))
                .add(W::folder("..\\escape"))
                .build()
         << QStringList { "extract", "-v", "-C", "%D", "%A" } << 1 << QByteArray()
-        << QStringList { "x ok.txt", "quillon: %A: bad.txt: Something bad happened in UC!",
-                         "quillon: %A: ../escape: Something Bad with DIR!",
+        << QStringList { "x ok.txt", "quillon: %A: bad.txt: data past the end of the archive",
+                         "quillon: %A: ../escape: name leads outside the destination",
                          "quillon: %A: 2 of 3 entries failed" }
-        << QStringList { "ok.txt" };
+        << QStringList { "ok.txt" } << none;
+    QTest::newRow("extract, what stands in the way")
+        << W().add(W::stored("l\\x.txt", "x"))
+               .add(W::compressed("f\\y.txt", "y"))
+               .add(W::stored("d", "z"))
+               .build()
+        << QStringList { "extract", "-C", "%D", "%A" } << 1 << QByteArray()
+        << QStringList { "quillon: %A: l/x.txt: a symbolic link is in the way",
+                         "quillon: %A: f/y.txt: a file is in the way",
+                         "quillon: %A: d: a folder is in the way",
+                         "quillon: %A: 3 of 3 entries failed" }
+        << QStringList { "d/", "f", "l" } << QStringList { "l->/tmp", "f=file", "d/" };
+    QTest::newRow("extract -k keeps what is there")
+        << all << QStringList { "extract", "-k", "-C", "%D", "%A" } << 0 << QByteArray() << none
+        << allFiles << QStringList { "d/s.bin=old", "d/e/c.txt->../s.bin" };
+    QTest::newRow("extract --keep-old-files, a folder in the way")
+        << all << QStringList { "extract", "--keep-old-files", "-C", "%D", "%A" } << 1
+        << QByteArray()
+        << QStringList { "quillon: %A: d/s.bin: a folder is in the way",
+                         "quillon: %A: 1 of 4 entries failed" }
+        << QStringList { "d/", "d/e/", "d/e/c.txt", "d/s.bin/" } << QStringList { "d/s.bin/" };
     QTest::newRow("extract -O") << all << QStringList { "extract", "-O", "-C", "%D", "%A" } << 0
-                                << QByteArray("storedcompressed") << none << none;
+                                << QByteArray("storedcompressed") << none << none << none;
     QTest::newRow("extract --to-stdout -v, bad entries")
         << W().add(W::stored("past.bin", "x").withOffset(1 << 20))
                .add(W::compressed("bad.txt", "text").withData("not zlib"))
@@ -166,9 +201,10 @@ void tst_Quillon::command_data()
         << QStringList { "quillon: %A: past.bin: data past the end of the archive",
                          "quillon: %A: bad.txt: corrupt compressed data", "x ok.txt",
                          "quillon: %A: 2 of 3 entries failed" }
-        << none;
+        << none << none;
     QTest::newRow("test -v") << all << QStringList { "test", "-v", "%A" } << 0
-                             << QByteArray("ok d\nok d/s.bin\nok d/e/c.txt\n") << none << none;
+                             << QByteArray("ok d\nok d/s.bin\nok d/e/c.txt\n") << none << none
+                             << none;
     QTest::newRow("test, bad entries")
         << W().add(W::compressed("big.txt", QByteArray(100, 't')).withUnpackedSize(1))
                .add(W::compressed("empty.txt", {}))
@@ -179,7 +215,7 @@ void tst_Quillon::command_data()
                          "quillon: %A: empty.txt: inflates to no data",
                          "quillon: %A: nothing: not found in archive",
                          "quillon: %A: 2 of 3 entries failed" }
-        << none;
+        << none << none;
 }
 
 void tst_Quillon::command()
@@ -190,10 +226,23 @@ void tst_Quillon::command()
     QFETCH(QByteArray, out);
     QFETCH(QStringList, err);
     QFETCH(QStringList, tree);
+    QFETCH(QStringList, before);
 
     const QString path = m_dir.filePath(QStringLiteral("x.dat"));
     QVERIFY(writeFile(path, bytes));
     QTemporaryDir dir;
+    for (const QString &item : std::as_const(before)) {
+        if (item.endsWith(u'/'))
+            QVERIFY(QDir(dir.path()).mkpath(item));
+        else if (item.contains(QLatin1String("->")))
+            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(item.section(u'-', 0, 0)).path())
+                    && QFile::link(item.section(QLatin1String("->"), 1),
+                                   dir.filePath(item.section(QLatin1String("->"), 0, 0))));
+        else
+            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(item.section(u'=', 0, 0)).path())
+                    && writeFile(dir.filePath(item.section(u'=', 0, 0)),
+                                 item.section(u'=', 1).toUtf8()));
+    }
     QProcess process;
     process.setWorkingDirectory(dir.path());
     process.start(QStringLiteral(QUILLON_CLI), filled(arguments, path, dir.path()));
@@ -208,7 +257,11 @@ void tst_Quillon::command()
     else
         QCOMPARE(errLines, filled(err, path, dir.path()));
     QCOMPARE(FileTree::list(dir.path()), tree);
-    if (tree.contains(QStringLiteral("d/e/c.txt")))
+    for (const QString &item : std::as_const(before)) // -k, or a failed entry, keeps them
+        if (item.contains(u'=') && !item.contains(QLatin1String("->")))
+            QCOMPARE(contents(dir.filePath(item.section(u'=', 0, 0))),
+                     item.section(u'=', 1).toUtf8());
+    if (tree.contains(QStringLiteral("d/e/c.txt")) && before.isEmpty())
         QCOMPARE(contents(dir.filePath(QStringLiteral("d/e/c.txt"))), QByteArray("compressed"));
 }
 
@@ -222,6 +275,93 @@ void tst_Quillon::extractIntoTheCurrentFolder()
     QCOMPARE(run.err, QStringList());
     QCOMPARE(FileTree::list(out.path()), QStringList { "b.txt" });
     QCOMPARE(contents(out.filePath(QStringLiteral("b.txt"))), QByteArray("B"));
+}
+
+void tst_Quillon::pathsKeepTheirBytes()
+{
+    // "d\xff" and what a lossy decoding makes of it, "d" U+FFFD, are two folders.
+    QTemporaryDir dir;
+    const QByteArray root = QFile::encodeName(dir.path());
+    QCOMPARE(::mkdir(QByteArray(root + "/d\xff").constData(), 0777), 0);
+    QCOMPARE(::mkdir(QByteArray(root + "/d\xef\xbf\xbd").constData(), 0777), 0);
+    const QByteArray bytes = W().add(W::stored("b.txt", "B")).build();
+    const int fd = ::open(QByteArray(root + "/a\xfe.dat").constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size());
+    ::close(fd);
+
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral("/bin/sh"),
+                  { QStringLiteral("-c"),
+                    QStringLiteral("exec \"$0\" extract -C \"$(printf 'd\\377')\" "
+                                   "\"$(printf 'a\\376.dat')\""),
+                    QStringLiteral(QUILLON_CLI) });
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.readAllStandardError(), QByteArray());
+    QCOMPARE(process.exitCode(), 0);
+    struct stat st;
+    QCOMPARE(::stat(QByteArray(root + "/d\xff/b.txt").constData(), &st), 0);
+    QVERIFY(::stat(QByteArray(root + "/d\xef\xbf\xbd/b.txt").constData(), &st) != 0);
+    // Names Qt cannot spell are removed here.
+    ::unlink(QByteArray(root + "/d\xff/b.txt").constData());
+    ::rmdir(QByteArray(root + "/d\xff").constData());
+    ::unlink(QByteArray(root + "/a\xfe.dat").constData());
+}
+
+void tst_Quillon::stoppedExtraction_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false;
+    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true;
+    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false;
+}
+
+void tst_Quillon::stoppedExtraction()
+{
+    QFETCH(int, signal);
+    QFETCH(bool, existing);
+
+    // 1 GiB of zeros, deflated piece by piece: writing it takes long enough to stop halfway.
+    constexpr qint64 kSize = qint64(1) << 30;
+    const QString path = m_dir.filePath(QStringLiteral("zeros.dat"));
+    if (!QFileInfo::exists(path)) {
+        QByteArray stream(1 << 20, Qt::Uninitialized);
+        const QByteArray zeros(1 << 20, '\0');
+        z_stream z {};
+        QCOMPARE(deflateInit(&z, Z_BEST_SPEED), Z_OK);
+        for (qint64 left = kSize; left >= 0; left -= zeros.size()) {
+            z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
+            z.avail_in = left > 0 ? uInt(zeros.size()) : 0;
+            z.next_out = reinterpret_cast<Bytef *>(stream.data() + z.total_out);
+            z.avail_out = uInt(stream.size() - qsizetype(z.total_out));
+            deflate(&z, left > 0 ? Z_NO_FLUSH : Z_FINISH);
+        }
+        stream.truncate(qsizetype(z.total_out));
+        deflateEnd(&z);
+        QVERIFY(
+            W().add(W::raw("zeros.bin", 2, stream).withUnpackedSize(qint32(kSize))).writeTo(path));
+    }
+
+    QTemporaryDir dir;
+    if (existing)
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), "old"));
+    const QStringList before = FileTree::list(dir.path());
+    QProcess process;
+    process.start(QStringLiteral(QUILLON_CLI),
+                  { QStringLiteral("extract"), QStringLiteral("-C"), dir.path(), path });
+    QVERIFY(process.waitForStarted());
+    // Stopped once the file being written shows up.
+    for (int i = 0; i < 10000 && FileTree::list(dir.path()) == before; ++i)
+        QThread::usleep(500);
+    QVERIFY(FileTree::list(dir.path()) != before);
+    QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 128 + signal);
+    QCOMPARE(FileTree::list(dir.path()), before);
+    if (existing)
+        QCOMPARE(contents(dir.filePath(QStringLiteral("zeros.bin"))), QByteArray("old"));
 }
 
 void tst_Quillon::unwritableOutput_data()
@@ -268,6 +408,11 @@ void tst_Quillon::usage_data()
     QTest::newRow("list missing file")
         << QStringList { "list", "/nonexistent/x.dat" } << 2 << QString();
     QTest::newRow("extract without file") << QStringList { "extract" } << 2 << QString();
+    QTest::newRow("list a FIFO") << QStringList { "list",
+                                                  m_dir.filePath(QStringLiteral("fifo.dat")) }
+                                 << 2 << QString();
+    QTest::newRow("extract a FIFO")
+        << QStringList { "extract", m_dir.filePath(QStringLiteral("fifo.dat")) } << 2 << QString();
     QTest::newRow("extract into a missing folder")
         << QStringList { "extract", "-C", "/nonexistent/dir", "x.dat" } << 2 << QString();
 }

@@ -148,13 +148,14 @@ void tst_Install::manualAndCompletion_data()
         << "groff"
         << "groff -man -Tutf8 -ww %1 2>&1 >/dev/null | sed 's/^/WARNING: /'; groff -man -Tascii "
            "%1 | col -b"
-        << "--long --null --directory --to-stdout --verbose --help --version list extract test";
+        << "--long --null --directory --keep-old-files --to-stdout --verbose --help --version list "
+           "extract test";
     QTest::newRow("completion: commands")
         << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon ''"))
         << "list extract test --help --version";
     QTest::newRow("completion: extract's options")
         << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon extract -"))
-        << "-C --directory -O --to-stdout -v --verbose";
+        << "-C --directory -k --keep-old-files -O --to-stdout -v --verbose";
     QTest::newRow("completion: archives") << "bash"
                                           << QStringLiteral("cd %2 && ").arg(kSource)
             + complete.arg(QStringLiteral("%1"), QStringLiteral("quillon list examples/"))
