@@ -89,7 +89,7 @@ void extract(const std::uint8_t *data, std::size_t size)
         return;
     for (qint32 row = 0; row < table.filledRows(); ++row) {
         const EntryRecord e = table.at(row);
-        if (e.entryType == CompressedEntry && e.unpackedSize > (1 << 24))
+        if (e.entryType == CompressedEntry && e.unpackedSize > (1 << 20))
             return;
     }
 
