@@ -173,6 +173,31 @@ MemoryFileSystem::Node *MemoryFileSystem::folderOf(int handle, const QByteArray 
     return it->second.get();
 }
 
+MemoryFileSystem::NodePtr MemoryFileSystem::lookup(int handle, const QByteArray &name,
+                                                   Node *&parent)
+{
+    parent = folderOf(handle, name);
+    if (!parent)
+        return nullptr;
+    const auto it = parent->children.find(name);
+    if (it == parent->children.end()) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return it->second;
+}
+
+MemoryFileSystem::NodePtr MemoryFileSystem::attach(int handle, Node &parent, const QByteArray &name,
+                                                   Kind kind)
+{
+    auto node = std::make_shared<Node>();
+    node->kind = kind;
+    node->inode = m_nextInode++;
+    node->parent = m_handles[handle];
+    parent.children[name] = node;
+    return node;
+}
+
 FileSystem::Status MemoryFileSystem::openExtractDir(const QByteArray &path, int &fd)
 {
     const NodePtr node = resolve(path, true);
@@ -186,15 +211,13 @@ FileSystem::Status MemoryFileSystem::openExtractDir(const QByteArray &path, int 
 
 FileSystem::Status MemoryFileSystem::openFolder(int folder, const QByteArray &name, int &fd)
 {
-    Node *parent = folderOf(folder, name);
-    if (!parent)
+    Node *parent;
+    const NodePtr node = lookup(folder, name, parent);
+    if (!node)
         return failWith(errno);
-    const auto it = parent->children.find(name);
-    if (it == parent->children.end())
-        return failWith(ENOENT);
-    if (it->second->kind != Kind::Folder)
+    if (node->kind != Kind::Folder)
         return failWith(ENOTDIR); // a link too: never followed
-    fd = open(it->second);
+    fd = open(node);
     return Status::Ok;
 }
 
@@ -206,13 +229,11 @@ FileSystem::Status MemoryFileSystem::openBeneath(int, const QByteArray &, int &f
 
 FileSystem::Status MemoryFileSystem::info(int folder, const QByteArray &name, Info &out)
 {
-    Node *parent = folderOf(folder, name);
-    if (!parent)
+    Node *parent;
+    const NodePtr node = lookup(folder, name, parent);
+    if (!node)
         return failWith(errno);
-    const auto it = parent->children.find(name);
-    if (it == parent->children.end())
-        return failWith(ENOENT);
-    fill(*it->second, out);
+    fill(*node, out);
     return Status::Ok;
 }
 
@@ -229,11 +250,9 @@ bool MemoryFileSystem::info(int fd, Info &out)
 
 bool MemoryFileSystem::isWritable(int folder, const QByteArray &name)
 {
-    Node *parent = folderOf(folder, name);
-    if (!parent)
-        return false;
-    const auto it = parent->children.find(name);
-    return it != parent->children.end() && !it->second->readOnly;
+    Node *parent;
+    const NodePtr node = lookup(folder, name, parent);
+    return node && !node->readOnly;
 }
 
 FileSystem::Status MemoryFileSystem::createFolder(int folder, const QByteArray &name)
@@ -243,10 +262,7 @@ FileSystem::Status MemoryFileSystem::createFolder(int folder, const QByteArray &
         return failWith(errno);
     if (parent->children.count(name))
         return failWith(EEXIST);
-    auto node = std::make_shared<Node>();
-    node->inode = m_nextInode++;
-    node->parent = m_handles[folder];
-    parent->children[name] = node;
+    attach(folder, *parent, name, Kind::Folder);
     return Status::Ok;
 }
 
@@ -269,12 +285,7 @@ FileSystem::Status MemoryFileSystem::createFile(int folder, const QByteArray &na
         return failWith(errno);
     if (parent->children.count(name))
         return failWith(EEXIST); // a dangling link as well
-    auto node = std::make_shared<Node>();
-    node->kind = Kind::File;
-    node->inode = m_nextInode++;
-    node->parent = m_handles[folder];
-    parent->children[name] = node;
-    fd = open(node);
+    fd = open(attach(folder, *parent, name, Kind::File));
     return Status::Ok;
 }
 
@@ -347,14 +358,11 @@ bool MemoryFileSystem::rename(int folder, const QByteArray &from, const QByteArr
 
 bool MemoryFileSystem::remove(int folder, const QByteArray &name)
 {
-    Node *parent = folderOf(folder, name);
-    if (!parent)
-        return false;
-    const auto it = parent->children.find(name);
-    if (it == parent->children.end() || it->second->kind == Kind::Folder) {
-        errno = it == parent->children.end() ? ENOENT : EISDIR;
-        return false;
-    }
-    parent->children.erase(it);
-    return true;
+    Node *parent;
+    const NodePtr node = lookup(folder, name, parent);
+    if (node && node->kind == Kind::Folder)
+        errno = EISDIR;
+    else if (node)
+        parent->children.erase(name);
+    return node && node->kind != Kind::Folder;
 }

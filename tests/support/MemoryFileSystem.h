@@ -57,6 +57,11 @@ private:
     bool add(const QByteArray &path, NodePtr node);
     // The folder behind a handle, with name checked; null with errno set otherwise.
     Node *folderOf(int handle, const QByteArray &name);
+    // What name stands for in that folder; null with errno set when nothing (or the folder is
+    // bad, parent then null too).
+    NodePtr lookup(int handle, const QByteArray &name, Node *&parent);
+    // A new node of kind named name in parent, the folder behind handle.
+    NodePtr attach(int handle, Node &parent, const QByteArray &name, Kind kind);
     Status failWith(int error);
     int open(NodePtr node);
     void fill(const Node &node, Info &out) const;
