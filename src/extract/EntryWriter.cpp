@@ -11,6 +11,7 @@
 #include <new>
 #include <utility>
 
+#include <sys/resource.h>
 #include <zlib.h>
 
 namespace {
@@ -23,6 +24,8 @@ const QString kCompressedMessage = QStringLiteral("Something bad happened in C!"
 constexpr qint64 kChunkSize = qint64(1) << 20;
 // Below the kernel's limit for one path, PATH_MAX.
 constexpr qsizetype kBeneathPathLength = 4000;
+// Folders kept open between entries at the most.
+constexpr rlim_t kMaxOpenFolders = 256;
 
 bool isSeparator(QChar c)
 {
@@ -137,11 +140,16 @@ EntryWriter::EntryWriter(const QByteArray &archivePath, const QByteArray &extrac
     , m_decompressor(std::move(decompressor))
     , m_reporter(reporter)
     , m_fs(fileSystem)
-{ }
+{
+    // A quarter of what the process may open at most, so the rest stays free.
+    struct rlimit limit;
+    const rlim_t open = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 64;
+    m_maxFolders = qsizetype(qBound<rlim_t>(1, open / 4, kMaxOpenFolders));
+}
 
 EntryWriter::~EntryWriter()
 {
-    forgetLastFolder();
+    forgetFolders();
     if (m_root >= 0)
         m_fs.close(m_root);
 }
@@ -225,11 +233,30 @@ bool EntryWriter::openExtractDir()
     return true;
 }
 
-void EntryWriter::forgetLastFolder()
+void EntryWriter::forgetFolders()
 {
-    if (m_lastFolder >= 0)
-        m_fs.close(std::exchange(m_lastFolder, -1));
+    for (const Folder &folder : std::as_const(m_folders))
+        m_fs.close(folder.fd);
+    m_folders.clear();
     m_lastPath.clear();
+}
+
+int EntryWriter::remember(const QByteArrayList &folders, int folder)
+{
+    if (m_folders.size() >= m_maxFolders) {
+        auto oldest = m_folders.begin();
+        for (auto it = m_folders.begin(); it != m_folders.end(); ++it)
+            if (it->used < oldest->used)
+                oldest = it;
+        m_fs.close(oldest->fd);
+        m_folders.erase(oldest);
+    }
+    const QByteArray key = folders.join('/');
+    if (const auto it = m_folders.constFind(key); it != m_folders.cend())
+        m_fs.close(it->fd); // walked again after a failure
+    m_folders.insert(key, { folder, ++m_uses });
+    m_lastPath = folders;
+    return folder;
 }
 
 FileSystem::Status EntryWriter::walkFailure(int folder, const QByteArray &name,
@@ -254,18 +281,26 @@ int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
     status = FileSystem::Status::Failed;
     if (!openExtractDir())
         return -1;
+    if (folders.isEmpty()) {
+        status = FileSystem::Status::Ok;
+        return m_root;
+    }
+    if (const auto known = m_folders.find(folders.join('/')); known != m_folders.end()) {
+        known->used = ++m_uses;
+        m_lastPath = folders;
+        status = FileSystem::Status::Ok;
+        return known->fd;
+    }
     int current = m_root;
     qsizetype depth = 0;
-    if (m_lastFolder >= 0 && m_lastPath.size() <= folders.size()
+    if (!m_lastPath.isEmpty() && m_lastPath.size() < folders.size()
         && std::equal(m_lastPath.cbegin(), m_lastPath.cend(), folders.cbegin())) {
-        current = m_lastFolder;
-        depth = m_lastPath.size();
+        if (const auto last = m_folders.constFind(m_lastPath.join('/')); last != m_folders.cend()) {
+            current = last->fd;
+            depth = m_lastPath.size();
+        }
     }
-    const bool fromLast = current == m_lastFolder;
-    if (depth == folders.size()) {
-        status = FileSystem::Status::Ok;
-        return current;
-    }
+    const bool fromKnown = depth > 0;
 
     Handle below(m_fs); // the deepest folder opened by this walk
     while (depth < folders.size()) {
@@ -296,9 +331,9 @@ int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
             status = m_fs.openFolder(current, folders.at(depth), next);
             if (status != FileSystem::Status::Ok) {
                 status = walkFailure(current, folders.at(depth), status);
-                // The last folder may have gone since; a second walk starts from the top.
-                if (fromLast && status == FileSystem::Status::PathNotFound) {
-                    forgetLastFolder();
+                // A folder kept open may have gone since; a second walk starts from the top.
+                if (fromKnown && status == FileSystem::Status::PathNotFound) {
+                    forgetFolders();
                     return walk(folders, status);
                 }
                 return -1;
@@ -307,10 +342,7 @@ int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
             below.fd = current = next;
         }
     }
-    forgetLastFolder();
-    m_lastPath = folders;
-    m_lastFolder = std::exchange(below.fd, -1);
-    return m_lastFolder;
+    return remember(folders, std::exchange(below.fd, -1));
 }
 
 bool EntryWriter::ensureFolders(const QByteArrayList &folders, const QString &entry)
@@ -338,11 +370,8 @@ bool EntryWriter::ensureFolders(const QByteArrayList &folders, const QString &en
         below.close();
         below.fd = current = next;
     }
-    if (below.fd >= 0) { // the entry goes on in the deepest of them
-        forgetLastFolder();
-        m_lastPath = folders;
-        m_lastFolder = std::exchange(below.fd, -1);
-    }
+    if (below.fd >= 0) // the entry goes on in the deepest of them
+        remember(folders, std::exchange(below.fd, -1));
     return true;
 }
 
@@ -489,28 +518,36 @@ bool EntryWriter::writeFile(const QString &name, const std::function<bool(int fd
 {
     const QByteArrayList parts = components(name);
     const QByteArrayList parent = parts.first(parts.size() - 1);
-    FileSystem::Status status;
-    int folder = walk(parent, status);
-    if (folder < 0 && status == FileSystem::Status::PathNotFound) {
-        // Only the folders: the last component is the file's own name, whatever it looks like.
-        if (!ensureFolders(parent, name))
+    for (bool firstTry = true;; firstTry = false) {
+        FileSystem::Status status;
+        int folder = walk(parent, status);
+        if (folder < 0 && status == FileSystem::Status::PathNotFound) {
+            // Only the folders: the last component is the file's own name, whatever it looks
+            // like.
+            if (!ensureFolders(parent, name))
+                return false;
+            folder = walk(parent, status);
+        }
+        if (folder < 0)
             return false;
-        folder = walk(parent, status);
-    }
-    if (folder < 0)
-        return false;
 
-    OutputFile file(m_fs, m_tracker, folder, parts.last());
-    status = file.create(false);
-    if (status == FileSystem::Status::AlreadyExists)
-        return replaceFile(folder, parts.last(), content);
-    if (status != FileSystem::Status::Ok)
-        return failWithErrno();
-    if (!content(file.fd()))
-        return false;
-    if (!file.keep([&] { return file.close(); }))
-        return failWithErrno();
-    return true;
+        OutputFile file(m_fs, m_tracker, folder, parts.last());
+        status = file.create(false);
+        // A folder kept open may have been removed since: walked again from the top, once.
+        if (status == FileSystem::Status::PathNotFound && errno == ENOENT && firstTry) {
+            forgetFolders();
+            continue;
+        }
+        if (status == FileSystem::Status::AlreadyExists)
+            return replaceFile(folder, parts.last(), content);
+        if (status != FileSystem::Status::Ok)
+            return failWithErrno();
+        if (!content(file.fd()))
+            return false;
+        if (!file.keep([&] { return file.close(); }))
+            return failWithErrno();
+        return true;
+    }
 }
 
 bool EntryWriter::replaceFile(int folder, const QByteArray &name,

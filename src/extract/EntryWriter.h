@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QHash>
 #include <QString>
 #include <QtGlobal>
 
@@ -106,7 +107,10 @@ private:
     bool readFully(int fd, char *data, qint64 size, qint64 pos);
     bool writeAll(int fd, const char *data, qint64 size);
     bool copyRange(int from, qint64 offset, qint64 size, int to);
-    void forgetLastFolder();
+    // Keeps folder open as the walk's result for folders, closing the least recently used
+    // folder when too many are open.
+    int remember(const QByteArrayList &folders, int folder);
+    void forgetFolders();
 
     QByteArray m_archivePath;
     QByteArray m_extractDir;
@@ -117,10 +121,18 @@ private:
     // The archive as last opened: an entry never replaces it.
     FileSystem::Info m_archiveInfo;
     int m_root = -1;
-    // The folder walked to last and its components, so entries of one folder, or of a chain
-    // of ever deeper folders, do not walk the whole way down again.
+    // Folders walked to so far, by their components joined with "/", and the one walked to
+    // last: entries taking turns among many folders, or going down a chain of ever deeper
+    // ones, then need one step or none instead of a walk from the top.
+    struct Folder
+    {
+        int fd;
+        quint64 used;
+    };
+    QHash<QByteArray, Folder> m_folders;
     QByteArrayList m_lastPath;
-    int m_lastFolder = -1;
+    quint64 m_uses = 0;
+    qsizetype m_maxFolders;
     // Why the current entry failed.
     ExtractFailure m_why;
     // Reused by every stored entry of the export; never larger than one copy chunk.

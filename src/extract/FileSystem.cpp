@@ -131,14 +131,12 @@ FileSystem::Status FileSystem::openArchive(const QByteArray &path, int &fd, Info
     fd = retried([&] { return ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0)
         return statusFromErrno(errno);
+    // O_NONBLOCK changes nothing for a regular file, so it is left on.
     int error = 0;
     if (!info(fd, out))
         error = errno;
     else if (out.kind != Kind::File)
         error = EINVAL;
-    else if (const int flags = ::fcntl(fd, F_GETFL);
-             flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
-        error = errno;
     if (error != 0) {
         ::close(fd);
         fd = -1;
