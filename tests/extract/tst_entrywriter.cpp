@@ -802,7 +802,7 @@ void tst_EntryWriter::hostileDestinations_data()
     // (ROOT stands for the fixture's folder), "x|" a FIFO; a.dat is the archive.
     QTest::addColumn<QStringList>("setup");
     // Swapped for a link to elsewhere/ just before the writer opens it ("walk") or between
-    // the first name and the second ("between").
+    // the first name and the second ("between"), or removed between them ("removed").
     QTest::addColumn<QString>("swap");
     QTest::addColumn<QString>("when");
     QTest::addColumn<int>("failed"); // entries that fail, each with its writer's message only
@@ -852,6 +852,10 @@ void tst_EntryWriter::hostileDestinations_data()
     QTest::newRow("folder swapped between two folder entries")
         << 1024 << QStringList { "sub\\a", "sub\\b" } << outside << "out/sub"
         << "between" << 1 << none;
+    // A folder kept open from one entry to the next that is gone is made again.
+    QTest::newRow("folder removed between two entries")
+        << 2 << QStringList { "sub\\a.txt", "sub\\b.txt" } << outside << "out/sub"
+        << "removed" << 0 << QStringList { "sub/b.txt" };
     QTest::newRow("archive is a FIFO")
         << 1 << QStringList { "x.txt" } << outside + QStringList { "a.dat|" } << noSwap << "" << 1
         << none;
@@ -923,6 +927,9 @@ void tst_EntryWriter::hostileDestinations()
         if (when == "between" && !swapped) {
             swapped = true;
             swapForLink();
+        } else if (when == "removed" && !swapped) {
+            swapped = true;
+            QVERIFY(QDir(root + swap).removeRecursively());
         }
     }
     QCOMPARE(failures, failed);
