@@ -265,7 +265,7 @@ void tst_ostrel::open_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("missing");
     QTest::addColumn<QString>("count"); // empty: the window is back to "no archive"
-    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("names"); // whole, as the table keeps them
 
     QTest::newRow("three entries")
         << threeEntries() << false << "3" << QStringList { "maps", "maps\\a.bin", "readme.txt" };
@@ -277,6 +277,12 @@ void tst_ostrel::open_data()
         << false << "2" << QStringList { "x" };
     QTest::newRow("latin names") << ArchiveWriter().add(ArchiveWriter::folder("caf\xe9")).build()
                                  << false << "1" << QStringList { QStringLiteral("caf\u00e9") };
+    QTest::newRow("names of 1,024 characters and longer")
+        << ArchiveWriter()
+               .add(ArchiveWriter::folder(QByteArray(1024, 'a')))
+               .add(ArchiveWriter::folder(QByteArray(3000, 'b')))
+               .build()
+        << false << "2" << QStringList { QString(1024, 'a'), QString(3000, 'b') };
     QTest::newRow("missing file") << QByteArray() << true << QString() << QStringList {};
     QTest::newRow("too short") << QByteArray("ab") << false << QString() << QStringList {};
     QTest::newRow("count 0") << ArchiveWriter().overrideCount(0).build() << false << QString()
@@ -307,9 +313,17 @@ void tst_ostrel::open()
     for (const QString &name : kExportControls)
         QCOMPARE(exportEnabled(name), ok);
     QAbstractItemModel *model = child<QListView>("lstDat")->model();
-    QStringList shown;
-    for (int i = 0; i < model->rowCount(); ++i)
+    QStringList shown, kept;
+    for (int i = 0; i < model->rowCount(); ++i) {
         shown << model->index(i, 0).data().toString();
+        kept << m_window->entries().name(i);
+    }
+    QCOMPARE(kept, names);
+    // The list shows at most 1,024 characters of a name.
+    for (QString &name : names) {
+        if (name.size() > 1024)
+            name = name.left(1024) + QChar(0x2026);
+    }
     QCOMPARE(shown, names);
     QCOMPARE(m_window->entries().filledRows(), names.size());
 }
@@ -367,32 +381,43 @@ void tst_ostrel::getDirStoresTheTextAsGiven()
 void tst_ostrel::mousePressRule_data()
 {
     QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("releasedOn"); // the mouse moves there with the button held
     QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
     QTest::addColumn<QList<int>>(
         "selected"); // after items 1 and 3 were selected, then item 4 pressed
 
     QTest::newRow("plain left press")
-        << Qt::LeftButton << Qt::KeyboardModifiers() << QList<int> { 4 };
-    QTest::newRow("Ctrl adds") << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers() << QList<int> { 4 };
+    QTest::newRow("Ctrl adds") << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier)
                                << QList<int> { 1, 3, 4 };
     QTest::newRow("Ctrl+Shift narrows")
-        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)
         << QList<int> { 4 };
     QTest::newRow("Ctrl+Alt narrows")
-        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)
         << QList<int> { 4 };
     QTest::newRow("Shift narrows")
-        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int> { 4 };
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int> { 4 };
     // The right button does not toggle, but the rule still keeps only the current item.
-    QTest::newRow("right press") << Qt::RightButton << Qt::KeyboardModifiers() << QList<int> {};
+    QTest::newRow("right press") << Qt::RightButton << 4 << Qt::KeyboardModifiers()
+                                 << QList<int> {};
     QTest::newRow("Ctrl right press")
-        << Qt::RightButton << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int> { 1, 3 };
-    QTest::newRow("middle press") << Qt::MiddleButton << Qt::KeyboardModifiers() << QList<int> {};
+        << Qt::RightButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << QList<int> { 1, 3 };
+    QTest::newRow("middle press") << Qt::MiddleButton << 4 << Qt::KeyboardModifiers()
+                                  << QList<int> {};
+    // Moving over other items with the button held toggles none of them.
+    QTest::newRow("plain press dragged down")
+        << Qt::LeftButton << 5 << Qt::KeyboardModifiers() << QList<int> { 4 };
+    QTest::newRow("Ctrl press dragged up over others")
+        << Qt::LeftButton << 0 << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << QList<int> { 1, 3, 4 };
 }
 
 void tst_ostrel::mousePressRule()
 {
     QFETCH(Qt::MouseButton, button);
+    QFETCH(int, releasedOn);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(QList<int>, selected);
 
@@ -405,7 +430,11 @@ void tst_ostrel::mousePressRule()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, itemCentre(3));
 
     QTest::mousePress(list->viewport(), button, modifiers, itemCentre(4));
-    QTest::mouseRelease(list->viewport(), button, modifiers, itemCentre(4));
+    for (int row = 4; row != releasedOn;) {
+        row += releasedOn > row ? 1 : -1;
+        QTest::mouseMove(list->viewport(), itemCentre(row));
+    }
+    QTest::mouseRelease(list->viewport(), button, modifiers, itemCentre(releasedOn));
     QList<int> rows;
     for (const QModelIndex &i : list->selectionModel()->selectedIndexes())
         rows << i.row();
