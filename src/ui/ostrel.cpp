@@ -4,6 +4,7 @@
 #include "BusyPointer.h"
 #include "EntryListModel.h"
 #include "EntryListView.h"
+#include "ProgressLabel.h"
 #include "Twips.h"
 #include "archive/DirectoryReader.h"
 #include "compress/Packwell.h"
@@ -108,10 +109,8 @@ void ostrel::createControls()
     connect(cmdExport, &QPushButton::clicked, this, &ostrel::cmdExport_Click);
     connect(cmdExportAll, &QPushButton::clicked, this, &ostrel::cmdExportAll_Click);
 
-    lblExtract = placed(new QLabel(fmMain), "lblExtract", twipsRect(2280, 4800, 6855, 495));
     // Opaque, so repainting it for every exported entry never repaints the frame behind it.
-    lblExtract->setAutoFillBackground(true);
-    lblExtract->setAttribute(Qt::WA_OpaquePaintEvent);
+    lblExtract = placed(new ProgressLabel(fmMain), "lblExtract", twipsRect(2280, 4800, 6855, 495));
     // Hidden outside an export, as every export leaves it; empty, it shows nothing anyway, and
     // hidden it is not offered to a screen reader as an unexplained blank.
     lblExtract->hide();

@@ -6,5 +6,6 @@ target_sources(quillon_ui PRIVATE
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
     ui/ostrel.cpp ui/ostrel.h
+    ui/ProgressLabel.cpp ui/ProgressLabel.h
     ui/Twips.h
 )
