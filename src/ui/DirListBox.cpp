@@ -4,13 +4,16 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 
 namespace {
 constexpr int PathRole = Qt::UserRole;
-}
+// Pixels per level: enough to see the chain, little enough for deep folders.
+constexpr int kIndentation = 8;
+} // namespace
 
 DirListBox::DirListBox(QWidget *parent) : QTreeWidget(parent)
 {
@@ -22,6 +25,12 @@ DirListBox::DirListBox(QWidget *parent) : QTreeWidget(parent)
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setIndentation(kIndentation);
+    // The one column is as wide as its widest item (at least the list), so the list scrolls
+    // sideways instead of cutting deep names short.
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     if (!setPath(QDir::currentPath()))
         setPath(QDir::rootPath());
@@ -52,6 +61,7 @@ bool DirListBox::setPath(const QString &folder)
         item->setIcon(0, closed);
         item->setData(0, PathRole, FolderPaths::child(path, name));
     }
+    fitColumn();
     setCurrentItem(parentItem);
     scrollToItem(parentItem);
 
@@ -60,6 +70,22 @@ bool DirListBox::setPath(const QString &folder)
     if (changed)
         Q_EMIT pathChanged(m_path);
     return true;
+}
+
+void DirListBox::fitColumn()
+{
+    header()->resizeSection(0, qMax(sizeHintForColumn(0), viewport()->width()));
+}
+
+void DirListBox::resizeEvent(QResizeEvent *event)
+{
+    QTreeWidget::resizeEvent(event);
+    fitColumn();
+}
+
+void DirListBox::drawBranches(QPainter *, const QRect &, const QModelIndex &) const
+{
+    // No arrows and no lines: the chain never folds, so they would promise what it cannot do.
 }
 
 void DirListBox::keyPressEvent(QKeyEvent *event)
