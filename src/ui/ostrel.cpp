@@ -1,6 +1,7 @@
 #include "ostrel.h"
 
 #include "AppIcon.h"
+#include "ArchiveDrop.h"
 #include "BusyPointer.h"
 #include "EntryListModel.h"
 #include "EntryListView.h"
@@ -13,6 +14,7 @@
 #include "extract/Extraction.h"
 #include "frmAbout.h"
 
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
@@ -41,6 +43,20 @@ void chooseWithDirDialog(ostrel &window)
     dialog.exec();
 }
 
+// Accepts a drop of one archive as a copy (a file manager must never take a drop for a move and
+// delete the file); refuses anything else, which shows at the drop cursor.
+bool acceptArchive(QDropEvent *event)
+{
+    if (ArchiveDrop::archivePath(event->mimeData()).isEmpty()
+        || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 void showMessageBox(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, parent);
@@ -65,6 +81,7 @@ ostrel::ostrel(QWidget *parent)
     setDirChooser({});
     setMessageSink({});
     resize(twips(kClientWidth), twips(kClientHeight) + menuBar()->sizeHint().height());
+    setAcceptDrops(true);
 }
 
 ostrel::~ostrel() = default;
@@ -230,8 +247,33 @@ void ostrel::mnuFileOpen_Click()
         = m_chooseFile(this, QStringLiteral("File Open"), QStringLiteral("DAT file (*.dat)"));
     if (chosen.isEmpty())
         return; // Cancel changes nothing
+    openArchive(chosen);
+}
+
+void ostrel::dragEnterEvent(QDragEnterEvent *event)
+{
+    acceptArchive(event);
+}
+
+void ostrel::dragMoveEvent(QDragMoveEvent *event)
+{
+    acceptArchive(event);
+}
+
+void ostrel::dropEvent(QDropEvent *event)
+{
+    if (!acceptArchive(event))
+        return;
+    // Opened once the drop has returned, so the file manager is not kept waiting for the read.
+    QMetaObject::invokeMethod(
+        this, [this, path = ArchiveDrop::archivePath(event->mimeData())] { openArchive(path); },
+        Qt::QueuedConnection);
+}
+
+void ostrel::openArchive(const QString &path)
+{
     setExportEnabled(true);
-    m_archivePath = chosen;
+    m_archivePath = path;
     // An archive that cannot be read ends the command without a message, in the "no archive"
     // state, so the export commands never act on a half-read directory.
     if (!readDirectory())

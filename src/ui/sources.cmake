@@ -2,6 +2,7 @@
 target_sources(quillon_ui PRIVATE
     ui/AppIcon.cpp ui/AppIcon.h
     ui/AppLook.cpp ui/AppLook.h
+    ui/ArchiveDrop.cpp ui/ArchiveDrop.h
     ui/BusyPointer.cpp ui/BusyPointer.h
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h

@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -50,6 +51,8 @@ private Q_SLOTS:
     void realFileDialog();
     void open_data();
     void open();
+    void drop_data();
+    void drop();
     void cancelKeepsTheShownArchive();
     void reopenReplacesTheList();
     void closeEmptiesTheWindow();
@@ -326,6 +329,67 @@ void tst_ostrel::open()
     }
     QCOMPARE(shown, names);
     QCOMPARE(m_window->entries().filledRows(), names.size());
+}
+
+void tst_ostrel::drop_data()
+{
+    QTest::addColumn<QStringList>("urls"); // file names are made under the temporary folder
+    QTest::addColumn<QString>("dropOn"); // the control under the cursor
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("count"); // after the drop; empty: "no archive"
+
+    QTest::newRow("one archive on the list") << QStringList { "a.dat" } << "lstDat" << true << "3";
+    QTest::newRow("on the disabled path box")
+        << QStringList { "a.dat" } << "txtOpened" << true << "3";
+    QTest::newRow("upper-case suffix") << QStringList { "A.DAT" } << "lstDat" << true << "3";
+    QTest::newRow("unreadable archive, silent failure")
+        << QStringList { "short.dat" } << "lstDat" << true << "";
+    QTest::newRow("two archives") << QStringList { "a.dat", "A.DAT" } << "lstDat" << false << "";
+    QTest::newRow("a folder named .dat") << QStringList { "dir.dat" } << "lstDat" << false << "";
+    QTest::newRow("not a .dat file") << QStringList { "a.txt" } << "lstDat" << false << "";
+    QTest::newRow("remote URL") << QStringList { "https://example.org/a.dat" } << "lstDat" << false
+                                << "";
+    QTest::newRow("no URL") << QStringList {} << "lstDat" << false << "";
+}
+
+void tst_ostrel::drop()
+{
+    QFETCH(QStringList, urls);
+    QFETCH(QString, dropOn);
+    QFETCH(bool, accepted);
+    QFETCH(QString, count);
+
+    for (const char *name : { "a.dat", "A.DAT", "a.txt" })
+        archive(QLatin1String(name), threeEntries());
+    archive(QStringLiteral("short.dat"), "ab");
+    QDir(m_dir.path()).mkdir(QStringLiteral("dir.dat"));
+    QList<QUrl> list;
+    for (const QString &url : urls)
+        list << (url.contains(u':') ? QUrl(url) : QUrl::fromLocalFile(m_dir.filePath(url)));
+    QMimeData data;
+    if (list.isEmpty())
+        data.setText(QStringLiteral("a.dat"));
+    else
+        data.setUrls(list);
+
+    // Through the window system's window, so the drop reaches the control under the cursor.
+    QWidget *target = child(dropOn.toLatin1().constData());
+    const QPointF at = target->mapTo(m_window, target->rect().center());
+    QWindow *window = m_window->windowHandle();
+    const auto actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at.toPoint(), actions, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(window, &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    if (accepted)
+        QCOMPARE(enter.dropAction(), Qt::CopyAction); // never a move
+    QDropEvent drop(at, actions, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(window, &drop);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(child<QLineEdit>("txtEntries")->text(), count);
+    QCOMPARE(m_window->archivePath(), accepted ? m_dir.filePath(urls.first()) : QString());
+    for (const QString &name : kExportControls)
+        QCOMPARE(exportEnabled(name), !count.isEmpty());
 }
 
 void tst_ostrel::cancelKeepsTheShownArchive()
