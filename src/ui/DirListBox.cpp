@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyle>
 
 namespace {
@@ -63,7 +64,9 @@ bool DirListBox::setPath(const QString &folder)
     }
     fitColumn();
     setCurrentItem(parentItem);
-    scrollToItem(parentItem);
+    // Once more when the scroll range knows the new items, if it does not yet.
+    m_showOpenFolder = true;
+    scrollTo(indexFromItem(parentItem)); // scrollToItem() would bypass scrollTo() below
 
     const bool changed = path != m_path;
     m_path = path;
@@ -81,6 +84,29 @@ void DirListBox::resizeEvent(QResizeEvent *event)
 {
     QTreeWidget::resizeEvent(event);
     fitColumn();
+}
+
+void DirListBox::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    // Qt scrolls a column wider than the list back to its left edge; deep in a chain that hides
+    // the item. Keep the item's level in view instead, with the level above it at the left.
+    QScrollBar *sideways = horizontalScrollBar();
+    const int before = sideways->value();
+    QTreeWidget::scrollTo(index, hint);
+    sideways->setValue(before);
+    const int left = visualRect(index).left() - indentation();
+    if (left < 0 || left > viewport()->width() / 2)
+        sideways->setValue(before + left);
+}
+
+void DirListBox::updateGeometries()
+{
+    QTreeWidget::updateGeometries();
+    // The first showing: the scroll range now knows the items.
+    if (m_showOpenFolder && currentItem() && horizontalScrollBar()->maximum() > 0) {
+        m_showOpenFolder = false;
+        scrollTo(currentIndex());
+    }
 }
 
 void DirListBox::drawBranches(QPainter *, const QRect &, const QModelIndex &) const

@@ -30,6 +30,12 @@ protected:
                       const QModelIndex &index) const override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void updateGeometries() override;
+
+public:
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
+
+protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
@@ -37,4 +43,5 @@ private:
     void fitColumn();
 
     QString m_path;
+    bool m_showOpenFolder = false;
 };

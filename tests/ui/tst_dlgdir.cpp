@@ -295,6 +295,9 @@ void tst_dlgDir::listShowsChainThenSubFolders()
                  qPrintable(item->text(0)));
     }
     QTRY_VERIFY(list->horizontalScrollBar()->maximum() > 0);
+    // The open folder is in view, not scrolled off to the right.
+    const QRect open = list->visualItemRect(list->currentItem());
+    QVERIFY(open.left() >= 0 && open.left() < list->viewport()->width() / 2);
 }
 
 void tst_dlgDir::navigation_data()
