@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -17,11 +18,10 @@ qint32 int32At(const char *p)
     return qFromLittleEndian<qint32>(p);
 }
 
-// Reads exactly size bytes at pos; a short read is a failure, never zero-filled.
-bool readAt(QIODevice *device, qint64 pos, char *out, qint64 size)
+// Reads exactly size bytes from the current position; a short read is a failure, never
+// zero-filled.
+bool readOn(QIODevice *device, char *out, qint64 size)
 {
-    if (pos < 0 || !device->seek(pos))
-        return false;
     qint64 done = 0;
     while (done < size) {
         const qint64 n = device->read(out + done, size - done);
@@ -30,6 +30,11 @@ bool readAt(QIODevice *device, qint64 pos, char *out, qint64 size)
         done += n;
     }
     return true;
+}
+
+bool readAt(QIODevice *device, qint64 pos, char *out, qint64 size)
+{
+    return pos >= 0 && device->seek(pos) && readOn(device, out, size);
 }
 
 } // namespace
@@ -59,21 +64,29 @@ bool DirectoryReader::read(QIODevice *device)
     if (start < 0 || start + kFieldSize > length)
         return fail(QStringLiteral("The footer points outside the file."));
 
-    // The whole directory, count field to footer, in one read.
+    // The count first: a directory that counts nothing, or more records than its region can
+    // hold, is refused without reading (or allocating) the region, however large it is.
+    if (!readAt(device, start, field, kFieldSize))
+        return fail(device->errorString());
+    m_entryCount = int32At(field);
+    if (m_countHandler)
+        m_countHandler(m_entryCount);
+    if (m_entryCount < 1)
+        return fail(QStringLiteral("The directory counts no entries."));
+    // Every record takes at least 25 bytes.
+    if (qint64(m_entryCount) - 1 > (length - start - kFieldSize) / kMinRecordSize)
+        return fail(QStringLiteral("The count is larger than the directory can hold."));
+
+    // The rest of the directory, records to footer, in one read on from the count.
     QByteArray directory;
     try {
         directory.resize(length - start);
     } catch (const std::bad_alloc &) {
         return fail(QStringLiteral("The directory is too large to read."));
     }
-    if (!readAt(device, start, directory.data(), directory.size()))
+    std::memcpy(directory.data(), field, kFieldSize);
+    if (!readOn(device, directory.data() + kFieldSize, directory.size() - kFieldSize))
         return fail(device->errorString());
-
-    m_entryCount = int32At(directory.constData());
-    if (m_countHandler)
-        m_countHandler(m_entryCount);
-    if (m_entryCount < 1)
-        return fail(QStringLiteral("The directory counts no entries."));
     return parseRecords(directory);
 }
 
@@ -83,10 +96,6 @@ bool DirectoryReader::parseRecords(const QByteArray &directory)
     const qint64 end = directory.size(); // the end of the file
     const qint64 footer = end - kFieldSize; // where the footer begins
     const qint64 mustRead = qint64(m_entryCount) - 1;
-
-    // Every record takes at least 25 bytes: a count that cannot fit fails before any allocation.
-    if (mustRead > (end - kFieldSize) / kMinRecordSize)
-        return fail(QStringLiteral("The count is larger than the directory can hold."));
 
     auto data = std::make_shared<EntryTable::Data>();
     try {
@@ -116,10 +125,8 @@ bool DirectoryReader::parseRecords(const QByteArray &directory)
                 break;
             return fail(QStringLiteral("Record %1 is cut off by the end of the file.").arg(row));
         }
-        const char *fields = base + pos + kFieldSize + nameSize + 1;
-        data->rows.push_back({ quint32(pos + kFieldSize), nameLen, int32At(fields),
-                               int32At(fields + 4), int32At(fields + 8), int32At(fields + 12),
-                               int32At(fields + 16) });
+        // The fields stay in the raw bytes; the table decodes them when asked.
+        data->rows.push_back(quint32(pos));
         pos += recordSize;
     }
 

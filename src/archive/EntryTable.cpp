@@ -2,26 +2,57 @@
 
 #include "Windows1252.h"
 
+#include <QtEndian>
+
+qint32 EntryTable::field(qint32 row, qsizetype offset) const
+{
+    return qFromLittleEndian<qint32>(m_data->bytes.constData() + m_data->rows[size_t(row)]
+                                     + offset);
+}
+
+qsizetype EntryTable::nameSize(qint32 row) const
+{
+    const qint32 len = field(row, 0);
+    return len > 1 ? qsizetype(len) - 1 : 0;
+}
+
 EntryRecord EntryTable::at(qint32 row) const
 {
     if (!isFilled(row))
         return {};
-    const Row &r = m_data->rows[row];
-    return { r.nameLen, name(row), r.aux, r.entryType, r.unpackedSize, r.packedSize, r.offset };
+    const qsizetype f = fieldsOffset(row);
+    return { field(row, 0),     name(row),          field(row, f),     field(row, f + 4),
+             field(row, f + 8), field(row, f + 12), field(row, f + 16) };
+}
+
+qint32 EntryTable::entryType(qint32 row) const
+{
+    return isFilled(row) ? field(row, fieldsOffset(row) + 4) : 0;
 }
 
 QString EntryTable::name(qint32 row) const
 {
     if (!isFilled(row))
         return {};
-    const Row &r = m_data->rows[row];
-    return Windows1252::decode(m_data->bytes.constData() + r.nameStart, nameSize(r));
+    return Windows1252::decode(m_data->bytes.constData() + nameStart(row), nameSize(row));
+}
+
+QString EntryTable::name(qint32 row, qsizetype maxLength) const
+{
+    if (!isFilled(row))
+        return {};
+    return Windows1252::decode(m_data->bytes.constData() + nameStart(row),
+                               qMin(nameSize(row), qMax<qsizetype>(maxLength, 0)));
+}
+
+qsizetype EntryTable::nameLength(qint32 row) const
+{
+    return isFilled(row) ? nameSize(row) : 0;
 }
 
 QByteArray EntryTable::rawName(qint32 row) const
 {
     if (!isFilled(row))
         return {};
-    const Row &r = m_data->rows[row];
-    return m_data->bytes.mid(r.nameStart, nameSize(r));
+    return m_data->bytes.mid(nameStart(row), nameSize(row));
 }

@@ -8,9 +8,10 @@
 #include <memory>
 #include <vector>
 
-// The archive's directory in memory. It keeps the directory's raw bytes and one small row per
-// record and decodes a name only when it is asked for, so a million entries cost a few tens of
-// megabytes and no string objects. Copies share the data; a table never changes once read.
+// The archive's directory in memory. It keeps the directory's raw bytes and, per record, only
+// where the record starts; fields and names are decoded from the raw bytes when asked for, so
+// a million entries cost the directory's own size plus 4 bytes each, and no string objects.
+// Copies share the data; a table never changes once read.
 class EntryTable
 {
 public:
@@ -25,33 +26,34 @@ public:
 
     EntryRecord at(qint32 row) const;
     QString name(qint32 row) const;
+    // The first maxLength characters of the name (all of it when shorter), for showing a name
+    // without decoding megabytes of it.
+    QString name(qint32 row, qsizetype maxLength) const;
+    // The name's length in characters (one per byte).
+    qsizetype nameLength(qint32 row) const;
     // The name's bytes exactly as stored in the archive.
     QByteArray rawName(qint32 row) const;
-    qint32 nameLen(qint32 row) const { return isFilled(row) ? m_data->rows[row].nameLen : 0; }
-    qint32 entryType(qint32 row) const { return isFilled(row) ? m_data->rows[row].entryType : 0; }
+    qint32 nameLen(qint32 row) const { return isFilled(row) ? field(row, 0) : 0; }
+    qint32 entryType(qint32 row) const;
 
 private:
     friend class DirectoryReader;
 
-    struct Row
-    {
-        quint32 nameStart; // into bytes
-        qint32 nameLen;
-        qint32 aux;
-        qint32 entryType;
-        qint32 unpackedSize;
-        qint32 packedSize;
-        qint32 offset;
-    };
     struct Data
     {
-        QByteArray bytes;
-        std::vector<Row> rows;
+        QByteArray bytes; // the directory, count field to footer
+        std::vector<quint32> rows; // where each record starts in bytes
         qint32 rowCount = 0;
     };
 
     bool isFilled(qint32 row) const { return m_data && row >= 0 && row < filledRows(); }
-    qsizetype nameSize(const Row &row) const { return row.nameLen > 1 ? row.nameLen - 1 : 0; }
+    // The 4-byte field at the given offset from the record's start.
+    qint32 field(qint32 row, qsizetype offset) const;
+    // The name's bytes: where they start in bytes, and how many there are.
+    qsizetype nameStart(qint32 row) const { return qsizetype(m_data->rows[size_t(row)]) + 4; }
+    qsizetype nameSize(qint32 row) const;
+    // Offset of aux, the first field after the name and its terminator.
+    qsizetype fieldsOffset(qint32 row) const { return 4 + nameSize(row) + 1; }
 
     std::shared_ptr<const Data> m_data;
 };

@@ -4,13 +4,17 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QStyle>
 
 namespace {
 constexpr int PathRole = Qt::UserRole;
-}
+// Pixels per level: enough to see the chain, little enough for deep folders.
+constexpr int kIndentation = 8;
+} // namespace
 
 DirListBox::DirListBox(QWidget *parent) : QTreeWidget(parent)
 {
@@ -22,6 +26,12 @@ DirListBox::DirListBox(QWidget *parent) : QTreeWidget(parent)
     setExpandsOnDoubleClick(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setIndentation(kIndentation);
+    // The one column is as wide as its widest item (at least the list), so the list scrolls
+    // sideways instead of cutting deep names short.
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
     if (!setPath(QDir::currentPath()))
         setPath(QDir::rootPath());
@@ -52,14 +62,56 @@ bool DirListBox::setPath(const QString &folder)
         item->setIcon(0, closed);
         item->setData(0, PathRole, FolderPaths::child(path, name));
     }
+    fitColumn();
     setCurrentItem(parentItem);
-    scrollToItem(parentItem);
+    // Once more when the scroll range knows the new items, if it does not yet.
+    m_showOpenFolder = true;
+    scrollTo(indexFromItem(parentItem)); // scrollToItem() would bypass scrollTo() below
 
     const bool changed = path != m_path;
     m_path = path;
     if (changed)
         Q_EMIT pathChanged(m_path);
     return true;
+}
+
+void DirListBox::fitColumn()
+{
+    header()->resizeSection(0, qMax(sizeHintForColumn(0), viewport()->width()));
+}
+
+void DirListBox::resizeEvent(QResizeEvent *event)
+{
+    QTreeWidget::resizeEvent(event);
+    fitColumn();
+}
+
+void DirListBox::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    // Qt scrolls a column wider than the list back to its left edge; deep in a chain that hides
+    // the item. Keep the item's level in view instead, with the level above it at the left.
+    QScrollBar *sideways = horizontalScrollBar();
+    const int before = sideways->value();
+    QTreeWidget::scrollTo(index, hint);
+    sideways->setValue(before);
+    const int left = visualRect(index).left() - indentation();
+    if (left < 0 || left > viewport()->width() / 2)
+        sideways->setValue(before + left);
+}
+
+void DirListBox::updateGeometries()
+{
+    QTreeWidget::updateGeometries();
+    // The first showing: the scroll range now knows the items.
+    if (m_showOpenFolder && currentItem() && horizontalScrollBar()->maximum() > 0) {
+        m_showOpenFolder = false;
+        scrollTo(currentIndex());
+    }
+}
+
+void DirListBox::drawBranches(QPainter *, const QRect &, const QModelIndex &) const
+{
+    // No arrows and no lines: the chain never folds, so they would promise what it cannot do.
 }
 
 void DirListBox::keyPressEvent(QKeyEvent *event)

@@ -1,5 +1,13 @@
 #include "EntryListModel.h"
 
+namespace {
+
+// Laying out a name costs time in proportion to its length at every paint, and a name may be
+// megabytes long; the list shows this many characters of it at most, then an ellipsis.
+constexpr qsizetype kShownLength = 1024;
+
+} // namespace
+
 void EntryListModel::setTable(const EntryTable &table)
 {
     beginResetModel();
@@ -22,7 +30,11 @@ QVariant EntryListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_table.name(index.row());
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        const int row = index.row();
+        if (m_table.nameLength(row) <= kShownLength)
+            return m_table.name(row);
+        return QString(m_table.name(row, kShownLength) + QChar(0x2026));
+    }
     return {};
 }

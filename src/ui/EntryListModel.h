@@ -5,7 +5,8 @@
 #include <QAbstractListModel>
 
 // The entry list's items: one per row the directory reader filled, in row order, so list
-// position i is table row i. Names are decoded only for the rows a view asks for.
+// position i is table row i. Names are decoded only for the rows a view asks for, and only their
+// first 1,024 characters (then "…"); the table keeps the whole name for the export.
 class EntryListModel : public QAbstractListModel
 {
     Q_OBJECT

@@ -18,3 +18,13 @@ void EntryListView::mousePressEvent(QMouseEvent *event)
     QListView::mousePressEvent(event);
     Q_EMIT mousePressed(button, modifiers);
 }
+
+QItemSelectionModel::SelectionFlags EntryListView::selectionCommand(const QModelIndex &index,
+                                                                    const QEvent *event) const
+{
+    // Qt's multi-selection toggles every item a pressed mouse is dragged over; a click toggles
+    // only the item it lands on.
+    if (event && event->type() == QEvent::MouseMove)
+        return QItemSelectionModel::NoUpdate;
+    return QListView::selectionCommand(index, event);
+}

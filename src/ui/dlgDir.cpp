@@ -91,8 +91,9 @@ void dlgDir::reject()
 
 void dlgDir::keyPressEvent(QKeyEvent *event)
 {
+    // The keypad's Enter carries the keypad modifier; it acts as Return.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers() == Qt::NoModifier) {
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         if (auto *button = qobject_cast<QPushButton *>(focusWidget())) {
             button->click();
             return;

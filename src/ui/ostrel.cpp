@@ -1,9 +1,11 @@
 #include "ostrel.h"
 
 #include "AppIcon.h"
+#include "ArchiveDrop.h"
 #include "BusyPointer.h"
 #include "EntryListModel.h"
 #include "EntryListView.h"
+#include "ProgressLabel.h"
 #include "Twips.h"
 #include "archive/DirectoryReader.h"
 #include "compress/Packwell.h"
@@ -12,6 +14,7 @@
 #include "extract/Extraction.h"
 #include "frmAbout.h"
 
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
@@ -40,6 +43,20 @@ void chooseWithDirDialog(ostrel &window)
     dialog.exec();
 }
 
+// Accepts a drop of one archive as a copy (a file manager must never take a drop for a move and
+// delete the file); refuses anything else, which shows at the drop cursor.
+bool acceptArchive(QDropEvent *event)
+{
+    if (ArchiveDrop::archivePath(event->mimeData()).isEmpty()
+        || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 void showMessageBox(QWidget *parent, const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, parent);
@@ -64,6 +81,7 @@ ostrel::ostrel(QWidget *parent)
     setDirChooser({});
     setMessageSink({});
     resize(twips(kClientWidth), twips(kClientHeight) + menuBar()->sizeHint().height());
+    setAcceptDrops(true);
 }
 
 ostrel::~ostrel() = default;
@@ -108,10 +126,8 @@ void ostrel::createControls()
     connect(cmdExport, &QPushButton::clicked, this, &ostrel::cmdExport_Click);
     connect(cmdExportAll, &QPushButton::clicked, this, &ostrel::cmdExportAll_Click);
 
-    lblExtract = placed(new QLabel(fmMain), "lblExtract", twipsRect(2280, 4800, 6855, 495));
     // Opaque, so repainting it for every exported entry never repaints the frame behind it.
-    lblExtract->setAutoFillBackground(true);
-    lblExtract->setAttribute(Qt::WA_OpaquePaintEvent);
+    lblExtract = placed(new ProgressLabel(fmMain), "lblExtract", twipsRect(2280, 4800, 6855, 495));
     // Hidden outside an export, as every export leaves it; empty, it shows nothing anyway, and
     // hidden it is not offered to a screen reader as an unexplained blank.
     lblExtract->hide();
@@ -231,8 +247,33 @@ void ostrel::mnuFileOpen_Click()
         = m_chooseFile(this, QStringLiteral("File Open"), QStringLiteral("DAT file (*.dat)"));
     if (chosen.isEmpty())
         return; // Cancel changes nothing
+    openArchive(chosen);
+}
+
+void ostrel::dragEnterEvent(QDragEnterEvent *event)
+{
+    acceptArchive(event);
+}
+
+void ostrel::dragMoveEvent(QDragMoveEvent *event)
+{
+    acceptArchive(event);
+}
+
+void ostrel::dropEvent(QDropEvent *event)
+{
+    if (!acceptArchive(event))
+        return;
+    // Opened once the drop has returned, so the file manager is not kept waiting for the read.
+    QMetaObject::invokeMethod(
+        this, [this, path = ArchiveDrop::archivePath(event->mimeData())] { openArchive(path); },
+        Qt::QueuedConnection);
+}
+
+void ostrel::openArchive(const QString &path)
+{
     setExportEnabled(true);
-    m_archivePath = chosen;
+    m_archivePath = path;
     // An archive that cannot be read ends the command without a message, in the "no archive"
     // state, so the export commands never act on a half-read directory.
     if (!readDirectory())

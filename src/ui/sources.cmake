@@ -2,9 +2,11 @@
 target_sources(quillon_ui PRIVATE
     ui/AppIcon.cpp ui/AppIcon.h
     ui/AppLook.cpp ui/AppLook.h
+    ui/ArchiveDrop.cpp ui/ArchiveDrop.h
     ui/BusyPointer.cpp ui/BusyPointer.h
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
     ui/ostrel.cpp ui/ostrel.h
+    ui/ProgressLabel.cpp ui/ProgressLabel.h
     ui/Twips.h
 )

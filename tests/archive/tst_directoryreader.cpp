@@ -10,6 +10,8 @@
 
 using Entry = ArchiveWriter::Entry;
 
+Q_DECLARE_METATYPE(EntryRecord)
+
 namespace {
 
 constexpr qint32 kMin = std::numeric_limits<qint32>::min();
@@ -27,6 +29,7 @@ struct Outcome
     bool ok = false;
     qint32 countShown = 0;
     int countCalls = 0;
+    qint64 readTo = 0; // how far into the file the reader got
     DirectoryReader reader;
 };
 
@@ -40,6 +43,7 @@ void readBytes(const QByteArray &bytes, Outcome &out)
         ++out.countCalls;
     });
     out.ok = out.reader.read(&buffer);
+    out.readTo = buffer.pos();
 }
 
 QStringList names(const EntryTable &table)
@@ -102,62 +106,77 @@ void tst_DirectoryReader::wellFormed_data()
     QTest::addColumn<qint32>("count");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QList<qint32>>("types");
+    QTest::addColumn<QList<EntryRecord>>("records"); // every field, where given
 
+    // Every field of a record holds a value no other field of it holds, so reading one field
+    // into another's place fails.
     const auto three = [] {
         return ArchiveWriter()
-            .add(ArchiveWriter::folder("sub"))
-            .add(ArchiveWriter::stored("sub\\a.txt", "hello"))
-            .add(ArchiveWriter::compressed("b.bin", QByteArray(100, 'x')));
+            .add(ArchiveWriter::folder("sub")
+                     .withAux(7)
+                     .withUnpackedSize(11)
+                     .withPackedSize(12)
+                     .withOffset(13))
+            .add(ArchiveWriter::stored("sub\\a.txt", "hello").withAux(-21).withPackedSize(22))
+            .add(ArchiveWriter::compressed("b.bin", QByteArray(100, 'x')).withAux(31));
     };
     const QStringList threeNames { "sub", "sub\\a.txt", "b.bin" };
     const QList<qint32> threeTypes { 1024, 1, 2 };
+    const qint32 packed = qint32(ArchiveWriter::zlibCompress(QByteArray(100, 'x')).size());
+    const QList<EntryRecord> threeRecords {
+        { 4, QStringLiteral("sub"), 7, 1024, 11, 12, 13 },
+        { 10, QStringLiteral("sub\\a.txt"), -21, 1, 5, 22, 0 },
+        { 6, QStringLiteral("b.bin"), 31, 2, 100, packed, 5 },
+    };
+    const QList<EntryRecord> none;
 
-    QTest::newRow("count counts records") << three().build() << 3 << threeNames << threeTypes;
+    QTest::newRow("count counts records")
+        << three().build() << 3 << threeNames << threeTypes << threeRecords;
     QTest::newRow("count is one more")
         << three().setCountConvention(ArchiveWriter::Count::RecordsPlusOne).build() << 4
-        << threeNames << threeTypes;
+        << threeNames << threeTypes << threeRecords;
     QTest::newRow("count 1, one record")
         << ArchiveWriter().add(ArchiveWriter::stored("x", "1")).build() << 1 << QStringList { "x" }
-        << QList<qint32> { 1 };
-    QTest::newRow("count 1 (one more), no record")
-        << ArchiveWriter().overrideCount(1).build() << 1 << QStringList {} << QList<qint32> {};
+        << QList<qint32> { 1 } << none;
+    QTest::newRow("count 1 (one more), no record") << ArchiveWriter().overrideCount(1).build() << 1
+                                                   << QStringList {} << QList<qint32> {} << none;
     QTest::newRow("count 12")
         << ArchiveWriter().overrideCount(12).setTrailingBytes(QByteArray(11 * 25, '\0')).build()
-        << 12 << QStringList(11, QString()) << QList<qint32>(11, 0);
+        << 12 << QStringList(11, QString()) << QList<qint32>(11, 0) << none;
 
     QTest::newRow("nameLen 1 gives an empty name")
         << ArchiveWriter()
                .add(ArchiveWriter::stored("", "z"))
                .add(ArchiveWriter::folder("d"))
                .build()
-        << 2 << QStringList { "", "d" } << QList<qint32> { 1, 1024 };
+        << 2 << QStringList { "", "d" } << QList<qint32> { 1, 1024 } << none;
     QTest::newRow("nameLen 0 reads a 25-byte record")
         << ArchiveWriter()
                .add(ArchiveWriter::folder("").withNameLen(0))
                .add(ArchiveWriter::folder("d"))
                .build()
-        << 2 << QStringList { "", "d" } << QList<qint32> { 1024, 1024 };
+        << 2 << QStringList { "", "d" } << QList<qint32> { 1024, 1024 } << none;
     QTest::newRow("negative nameLen reads a 25-byte record")
         << ArchiveWriter()
                .add(ArchiveWriter::folder("").withNameLen(-7))
                .add(ArchiveWriter::folder("d"))
                .build()
-        << 2 << QStringList { "", "d" } << QList<qint32> { 1024, 1024 };
+        << 2 << QStringList { "", "d" } << QList<qint32> { 1024, 1024 } << none;
     QTest::newRow("non-zero terminator")
         << ArchiveWriter()
                .add(ArchiveWriter::folder("d").withTerminator('\xff'))
                .add(ArchiveWriter::folder("e"))
                .build()
-        << 2 << QStringList { "d", "e" } << QList<qint32> { 1024, 1024 };
+        << 2 << QStringList { "d", "e" } << QList<qint32> { 1024, 1024 } << none;
     QTest::newRow("unknown type kept as read")
         << ArchiveWriter()
                .add(ArchiveWriter::raw("odd", 3))
                .add(ArchiveWriter::raw("neg", -1))
                .build()
-        << 2 << QStringList { "odd", "neg" } << QList<qint32> { 3, -1 };
+        << 2 << QStringList { "odd", "neg" } << QList<qint32> { 3, -1 } << none;
     QTest::newRow("footer equals length: directory at 0")
         << ArchiveWriter().add(ArchiveWriter::folder("only")).build() << 1 << QStringList { "only" }
-        << QList<qint32> { 1024 };
+        << QList<qint32> { 1024 } << none;
     // The last row of the "one more" convention is read only when a whole record lies before
     // the footer; 24 spare bytes are one short of the smallest record.
     QTest::newRow("spare bytes too short for another record")
@@ -165,26 +184,26 @@ void tst_DirectoryReader::wellFormed_data()
                .setCountConvention(ArchiveWriter::Count::RecordsPlusOne)
                .setTrailingBytes(QByteArray(24, '\0'))
                .build()
-        << 4 << threeNames << threeTypes;
+        << 4 << threeNames << threeTypes << none;
     QTest::newRow("spare bytes hold another record")
         << three()
                .setCountConvention(ArchiveWriter::Count::RecordsPlusOne)
                .setTrailingBytes(QByteArray(25, '\0'))
                .build()
-        << 4 << threeNames + QStringList { "" } << threeTypes + QList<qint32> { 0 };
+        << 4 << threeNames + QStringList { "" } << threeTypes + QList<qint32> { 0 } << none;
     // A last record that would run into the footer is not read; earlier ones may.
     QTest::newRow("last record overlapping the footer is left out")
         << ArchiveWriter()
                .add(ArchiveWriter::folder("a"))
                .add(ArchiveWriter::folder("b").withNameLen(4))
                .build()
-        << 2 << QStringList { "a" } << QList<qint32> { 1024 };
+        << 2 << QStringList { "a" } << QList<qint32> { 1024 } << none;
     QTest::newRow("earlier record may overlap the footer")
         << ArchiveWriter()
                .overrideCount(2)
                .setTrailingBytes(int32Bytes(3) + "ab" + QByteArray(19, '\0'))
                .build()
-        << 2 << QStringList { "ab" } << QList<qint32> { 0 };
+        << 2 << QStringList { "ab" } << QList<qint32> { 0 } << none;
 }
 
 void tst_DirectoryReader::wellFormed()
@@ -193,6 +212,7 @@ void tst_DirectoryReader::wellFormed()
     QFETCH(qint32, count);
     QFETCH(QStringList, names);
     QFETCH(QList<qint32>, types);
+    QFETCH(QList<EntryRecord>, records);
 
     Outcome out;
     readBytes(file, out);
@@ -204,6 +224,8 @@ void tst_DirectoryReader::wellFormed()
     QCOMPARE(::names(t), names);
     for (qint32 i = 0; i < t.filledRows(); ++i)
         QCOMPARE(t.entryType(i), types.at(i));
+    for (qint32 i = 0; i < records.size(); ++i)
+        QCOMPARE(t.at(i), records.at(i));
     // Rows no record filled are empty.
     for (qint32 i = t.filledRows(); i < t.rowCount(); ++i)
         QCOMPARE(t.at(i), EntryRecord {});
@@ -316,11 +338,17 @@ void tst_DirectoryReader::unreadBytesBeforeFooter()
 
 void tst_DirectoryReader::failureLeavesFieldsReadSoFar()
 {
-    const QByteArray file = ArchiveWriter().overrideCount(-3).setLeadingBytes("xyz").build();
+    // A count below 1 fails before the rest of the directory is read.
+    const QByteArray file = ArchiveWriter()
+                                .overrideCount(-3)
+                                .setLeadingBytes("xyz")
+                                .setTrailingBytes(QByteArray(1 << 20, '\0'))
+                                .build();
     Outcome out;
     readBytes(file, out);
     QVERIFY(!out.ok);
-    QCOMPARE(out.reader.dirSize(), 8);
+    QCOMPARE(out.readTo, 3 + 4);
+    QCOMPARE(out.reader.dirSize(), 8 + (1 << 20));
     QCOMPARE(out.reader.dirStart(), 3);
     QCOMPARE(out.reader.entryCount(), -3);
 }

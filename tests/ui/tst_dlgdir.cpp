@@ -9,6 +9,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -193,6 +194,8 @@ void tst_dlgDir::closing_data()
 
     QTest::newRow("OK") << "ok" << true;
     QTest::newRow("Enter on the focused OK") << "enter" << true;
+    QTest::newRow("keypad Enter on the focused OK") << "keypad enter" << true;
+    QTest::newRow("keypad Enter on the focused Cancel") << "keypad enter on Cancel" << false;
     QTest::newRow("Cancel") << "cancel" << false;
     QTest::newRow("Esc") << "escape" << false;
     QTest::newRow("frame's close button") << "close" << false;
@@ -217,7 +220,13 @@ void tst_dlgDir::closing()
             dialog->findChild<QPushButton *>("CancelButton")->click();
         else if (how == u"enter")
             QTest::keyClick(focus, Qt::Key_Return);
-        else if (how == u"escape")
+        else if (how == u"keypad enter")
+            QTest::keyClick(focus, Qt::Key_Enter, Qt::KeypadModifier);
+        else if (how == u"keypad enter on Cancel") {
+            auto *cancel = dialog->findChild<QPushButton *>("CancelButton");
+            cancel->setFocus();
+            QTest::keyClick(cancel, Qt::Key_Enter, Qt::KeypadModifier);
+        } else if (how == u"escape")
             QTest::keyClick(focus, Qt::Key_Escape);
         else
             dialog->close();
@@ -270,6 +279,25 @@ void tst_dlgDir::listShowsChainThenSubFolders()
         children << openItem->child(i)->text(0);
     QCOMPARE(children, (QStringList { "a", "b", "C" }));
     QCOMPARE(list->currentItem(), openItem);
+
+    // Twelve levels further down every name still fits its column: the list scrolls sideways
+    // rather than cutting names short.
+    const QString deep = tmp.path() + QStringLiteral("/a")
+        + QStringLiteral("/folder-with-a-long-name").repeated(12);
+    QVERIFY(QDir().mkpath(deep));
+    QVERIFY(chooser.showAndWait());
+    QVERIFY(list->setPath(deep));
+    QVERIFY(list->indentation() < 10);
+    const int icon = list->style()->pixelMetric(QStyle::PM_SmallIconSize);
+    for (QTreeWidgetItem *item = list->topLevelItem(0); item; item = item->child(0)) {
+        QVERIFY2(list->visualItemRect(item).width()
+                     >= icon + list->fontMetrics().horizontalAdvance(item->text(0)),
+                 qPrintable(item->text(0)));
+    }
+    QTRY_VERIFY(list->horizontalScrollBar()->maximum() > 0);
+    // The open folder is in view, not scrolled off to the right.
+    const QRect open = list->visualItemRect(list->currentItem());
+    QVERIFY(open.left() >= 0 && open.left() < list->viewport()->width() / 2);
 }
 
 void tst_dlgDir::navigation_data()
@@ -284,6 +312,8 @@ void tst_dlgDir::navigation_data()
     QTest::newRow("single click only highlights") << QStringList { "click a" } << "";
     QTest::newRow("highlight after opening") << QStringList { "dclick b", "click sub" } << "b";
     QTest::newRow("Enter opens the highlighted") << QStringList { "click a", "enter" } << "a";
+    QTest::newRow("keypad Enter opens the highlighted")
+        << QStringList { "click a", "keypad" } << "a";
     QTest::newRow("up through the chain") << QStringList { "dclick b", "dclick <top>" } << "";
     QTest::newRow("removed before opening") << QStringList { "rm b", "dclick b" } << "";
     QTest::newRow("open folder removed, then up")
@@ -315,8 +345,9 @@ void tst_dlgDir::navigation()
             QVERIFY(QDir(tmp.filePath(name)).removeRecursively());
             continue;
         }
-        if (verb == u"enter") {
-            QTest::keyClick(list, Qt::Key_Return);
+        if (verb == u"enter" || verb == u"keypad") {
+            QTest::keyClick(list, verb == u"enter" ? Qt::Key_Return : Qt::Key_Enter,
+                            verb == u"enter" ? Qt::NoModifier : Qt::KeypadModifier);
             continue;
         }
         QTreeWidgetItem *item = itemNamed(list, name);

@@ -68,6 +68,9 @@ class tst_Export : public QObject
 {
     Q_OBJECT
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private Q_SLOTS:
     void init();
     void cleanup();
@@ -78,6 +81,7 @@ private Q_SLOTS:
     void exportSelectedGoesInListOrder();
     void cancelExportsNothing();
     void pathIsShownBeforeItsWriterRuns();
+    void progressLabelClearsTheLongerPath();
     void endToEndWithTheRealDialogs();
     void closingTheChooserCountsAsCancel();
 
@@ -90,6 +94,8 @@ private:
     QString m_out;
     ostrel *m_window = nullptr;
     QList<Shown> m_shown;
+    // The label's text at each of its paints, and whether that path existed by then.
+    QList<QPair<QString, bool>> m_painted;
     int m_chooserShown = 0;
     QString m_answer; // what the folder chooser hands to getDir
 };
@@ -100,8 +106,10 @@ void tst_Export::init()
     QVERIFY(QDir().mkpath(m_out));
     m_answer = m_out;
     m_shown.clear();
+    m_painted.clear();
     m_chooserShown = 0;
     m_window = new ostrel;
+    label()->installEventFilter(this);
     m_window->setDirChooser([this](ostrel &w) {
         ++m_chooserShown;
         w.getDir(m_answer);
@@ -112,6 +120,13 @@ void tst_Export::init()
     });
     m_window->Form_Load();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+bool tst_Export::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint && watched == label() && !label()->text().isEmpty())
+        m_painted.append({ label()->text(), QFileInfo::exists(label()->text()) });
+    return false;
 }
 
 void tst_Export::cleanup()
@@ -228,17 +243,45 @@ void tst_Export::cancelExportsNothing()
 
 void tst_Export::pathIsShownBeforeItsWriterRuns()
 {
-    openArchive(W().add(W::stored("first.txt", "1"))
+    openArchive(W().add(W::stored("<b>first.txt", "1"))
                     .add(W::compressed("broken.txt", "x").withData("not zlib at all"))
                     .add(W::stored("late\\last.txt", "3")));
     m_window->mnuFileSaveAll_Click();
+    // Each path is painted, as plain text, before its writer makes the file.
+    const QList<QPair<QString, bool>> painted {
+        { m_out + QStringLiteral("/<b>first.txt"), false },
+        { m_out + QStringLiteral("/broken.txt"), false },
+        { m_out + QStringLiteral("/late/last.txt"), false },
+    };
+    QCOMPARE(m_painted.mid(0, 3), painted);
+    QCOMPARE(label()->textFormat(), Qt::PlainText);
     QCOMPARE(m_shown.size(), 2);
     QCOMPARE(m_shown[0].text, QStringLiteral("Something bad happened in C!"));
     QCOMPARE(m_shown[0].label, m_out + QStringLiteral("/broken.txt"));
     QVERIFY(m_shown[0].busy);
     // The walk went on after the failure.
     QCOMPARE(m_shown[1].text, QStringLiteral("Done extracting 3 files."));
-    QCOMPARE(tree(m_out).keys(), (QStringList { "first.txt", "late/", "late/last.txt" }));
+    QCOMPARE(tree(m_out).keys(), (QStringList { "<b>first.txt", "late/", "late/last.txt" }));
+}
+
+void tst_Export::progressLabelClearsTheLongerPath()
+{
+    QLabel *l = label();
+    l->show();
+    l->setText(QStringLiteral("/a/much/longer/path/that/fills/the/label/first.txt"));
+    l->repaint();
+    l->setText(QStringLiteral("/a/x"));
+    l->repaint();
+    // Right of the short path, the label shows nothing but the window's background.
+    const QPoint at = l->mapTo(m_window, QPoint(l->width() / 4, 0));
+    const QImage shown
+        = m_window->screen()
+              ->grabWindow(m_window->winId(), at.x(), at.y(), l->width() * 3 / 4, l->height())
+              .toImage();
+    const QRgb background = l->palette().color(QPalette::Window).rgb();
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            QCOMPARE(shown.pixel(x, y), background);
 }
 
 void tst_Export::endToEndWithTheRealDialogs()

@@ -13,6 +13,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -50,6 +51,8 @@ private Q_SLOTS:
     void realFileDialog();
     void open_data();
     void open();
+    void drop_data();
+    void drop();
     void cancelKeepsTheShownArchive();
     void reopenReplacesTheList();
     void closeEmptiesTheWindow();
@@ -265,7 +268,7 @@ void tst_ostrel::open_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("missing");
     QTest::addColumn<QString>("count"); // empty: the window is back to "no archive"
-    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("names"); // whole, as the table keeps them
 
     QTest::newRow("three entries")
         << threeEntries() << false << "3" << QStringList { "maps", "maps\\a.bin", "readme.txt" };
@@ -277,6 +280,12 @@ void tst_ostrel::open_data()
         << false << "2" << QStringList { "x" };
     QTest::newRow("latin names") << ArchiveWriter().add(ArchiveWriter::folder("caf\xe9")).build()
                                  << false << "1" << QStringList { QStringLiteral("caf\u00e9") };
+    QTest::newRow("names of 1,024 characters and longer")
+        << ArchiveWriter()
+               .add(ArchiveWriter::folder(QByteArray(1024, 'a')))
+               .add(ArchiveWriter::folder(QByteArray(3000, 'b')))
+               .build()
+        << false << "2" << QStringList { QString(1024, 'a'), QString(3000, 'b') };
     QTest::newRow("missing file") << QByteArray() << true << QString() << QStringList {};
     QTest::newRow("too short") << QByteArray("ab") << false << QString() << QStringList {};
     QTest::newRow("count 0") << ArchiveWriter().overrideCount(0).build() << false << QString()
@@ -307,11 +316,80 @@ void tst_ostrel::open()
     for (const QString &name : kExportControls)
         QCOMPARE(exportEnabled(name), ok);
     QAbstractItemModel *model = child<QListView>("lstDat")->model();
-    QStringList shown;
-    for (int i = 0; i < model->rowCount(); ++i)
+    QStringList shown, kept;
+    for (int i = 0; i < model->rowCount(); ++i) {
         shown << model->index(i, 0).data().toString();
+        kept << m_window->entries().name(i);
+    }
+    QCOMPARE(kept, names);
+    // The list shows at most 1,024 characters of a name.
+    for (QString &name : names) {
+        if (name.size() > 1024)
+            name = name.left(1024) + QChar(0x2026);
+    }
     QCOMPARE(shown, names);
     QCOMPARE(m_window->entries().filledRows(), names.size());
+}
+
+void tst_ostrel::drop_data()
+{
+    QTest::addColumn<QStringList>("urls"); // file names are made under the temporary folder
+    QTest::addColumn<QString>("dropOn"); // the control under the cursor
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("count"); // after the drop; empty: "no archive"
+
+    QTest::newRow("one archive on the list") << QStringList { "a.dat" } << "lstDat" << true << "3";
+    QTest::newRow("on the disabled path box")
+        << QStringList { "a.dat" } << "txtOpened" << true << "3";
+    QTest::newRow("upper-case suffix") << QStringList { "A.DAT" } << "lstDat" << true << "3";
+    QTest::newRow("unreadable archive, silent failure")
+        << QStringList { "short.dat" } << "lstDat" << true << "";
+    QTest::newRow("two archives") << QStringList { "a.dat", "A.DAT" } << "lstDat" << false << "";
+    QTest::newRow("a folder named .dat") << QStringList { "dir.dat" } << "lstDat" << false << "";
+    QTest::newRow("not a .dat file") << QStringList { "a.txt" } << "lstDat" << false << "";
+    QTest::newRow("remote URL") << QStringList { "https://example.org/a.dat" } << "lstDat" << false
+                                << "";
+    QTest::newRow("no URL") << QStringList {} << "lstDat" << false << "";
+}
+
+void tst_ostrel::drop()
+{
+    QFETCH(QStringList, urls);
+    QFETCH(QString, dropOn);
+    QFETCH(bool, accepted);
+    QFETCH(QString, count);
+
+    for (const char *name : { "a.dat", "A.DAT", "a.txt" })
+        archive(QLatin1String(name), threeEntries());
+    archive(QStringLiteral("short.dat"), "ab");
+    QDir(m_dir.path()).mkdir(QStringLiteral("dir.dat"));
+    QList<QUrl> list;
+    for (const QString &url : urls)
+        list << (url.contains(u':') ? QUrl(url) : QUrl::fromLocalFile(m_dir.filePath(url)));
+    QMimeData data;
+    if (list.isEmpty())
+        data.setText(QStringLiteral("a.dat"));
+    else
+        data.setUrls(list);
+
+    // Through the window system's window, so the drop reaches the control under the cursor.
+    QWidget *target = child(dropOn.toLatin1().constData());
+    const QPointF at = target->mapTo(m_window, target->rect().center());
+    QWindow *window = m_window->windowHandle();
+    const auto actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at.toPoint(), actions, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(window, &enter);
+    QCOMPARE(enter.isAccepted(), accepted);
+    if (accepted)
+        QCOMPARE(enter.dropAction(), Qt::CopyAction); // never a move
+    QDropEvent drop(at, actions, &data, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(window, &drop);
+    QCoreApplication::processEvents();
+
+    QCOMPARE(child<QLineEdit>("txtEntries")->text(), count);
+    QCOMPARE(m_window->archivePath(), accepted ? m_dir.filePath(urls.first()) : QString());
+    for (const QString &name : kExportControls)
+        QCOMPARE(exportEnabled(name), !count.isEmpty());
 }
 
 void tst_ostrel::cancelKeepsTheShownArchive()
@@ -367,32 +445,43 @@ void tst_ostrel::getDirStoresTheTextAsGiven()
 void tst_ostrel::mousePressRule_data()
 {
     QTest::addColumn<Qt::MouseButton>("button");
+    QTest::addColumn<int>("releasedOn"); // the mouse moves there with the button held
     QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
     QTest::addColumn<QList<int>>(
         "selected"); // after items 1 and 3 were selected, then item 4 pressed
 
     QTest::newRow("plain left press")
-        << Qt::LeftButton << Qt::KeyboardModifiers() << QList<int> { 4 };
-    QTest::newRow("Ctrl adds") << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers() << QList<int> { 4 };
+    QTest::newRow("Ctrl adds") << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier)
                                << QList<int> { 1, 3, 4 };
     QTest::newRow("Ctrl+Shift narrows")
-        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)
         << QList<int> { 4 };
     QTest::newRow("Ctrl+Alt narrows")
-        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::AltModifier)
         << QList<int> { 4 };
     QTest::newRow("Shift narrows")
-        << Qt::LeftButton << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int> { 4 };
+        << Qt::LeftButton << 4 << Qt::KeyboardModifiers(Qt::ShiftModifier) << QList<int> { 4 };
     // The right button does not toggle, but the rule still keeps only the current item.
-    QTest::newRow("right press") << Qt::RightButton << Qt::KeyboardModifiers() << QList<int> {};
+    QTest::newRow("right press") << Qt::RightButton << 4 << Qt::KeyboardModifiers()
+                                 << QList<int> {};
     QTest::newRow("Ctrl right press")
-        << Qt::RightButton << Qt::KeyboardModifiers(Qt::ControlModifier) << QList<int> { 1, 3 };
-    QTest::newRow("middle press") << Qt::MiddleButton << Qt::KeyboardModifiers() << QList<int> {};
+        << Qt::RightButton << 4 << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << QList<int> { 1, 3 };
+    QTest::newRow("middle press") << Qt::MiddleButton << 4 << Qt::KeyboardModifiers()
+                                  << QList<int> {};
+    // Moving over other items with the button held toggles none of them.
+    QTest::newRow("plain press dragged down")
+        << Qt::LeftButton << 5 << Qt::KeyboardModifiers() << QList<int> { 4 };
+    QTest::newRow("Ctrl press dragged up over others")
+        << Qt::LeftButton << 0 << Qt::KeyboardModifiers(Qt::ControlModifier)
+        << QList<int> { 1, 3, 4 };
 }
 
 void tst_ostrel::mousePressRule()
 {
     QFETCH(Qt::MouseButton, button);
+    QFETCH(int, releasedOn);
     QFETCH(Qt::KeyboardModifiers, modifiers);
     QFETCH(QList<int>, selected);
 
@@ -405,7 +494,11 @@ void tst_ostrel::mousePressRule()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier, itemCentre(3));
 
     QTest::mousePress(list->viewport(), button, modifiers, itemCentre(4));
-    QTest::mouseRelease(list->viewport(), button, modifiers, itemCentre(4));
+    for (int row = 4; row != releasedOn;) {
+        row += releasedOn > row ? 1 : -1;
+        QTest::mouseMove(list->viewport(), itemCentre(row));
+    }
+    QTest::mouseRelease(list->viewport(), button, modifiers, itemCentre(releasedOn));
     QList<int> rows;
     for (const QModelIndex &i : list->selectionModel()->selectedIndexes())
         rows << i.row();
