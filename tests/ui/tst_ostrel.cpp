@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QStringList kExportControls { "cmdExport", "cmdExportAll", "mnuFileSave", "mnuFileSaveAll",
@@ -266,44 +268,52 @@ void tst_ostrel::realFileDialog()
 void tst_ostrel::open_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("missing");
+    QTest::addColumn<QString>("file"); // "missing", "fifo", or the bytes written
     QTest::addColumn<QString>("count"); // empty: the window is back to "no archive"
     QTest::addColumn<QStringList>("names"); // whole, as the table keeps them
 
-    QTest::newRow("three entries")
-        << threeEntries() << false << "3" << QStringList { "maps", "maps\\a.bin", "readme.txt" };
+    QTest::newRow("three entries") << threeEntries() << QString() << "3"
+                                   << QStringList { "maps", "maps\\a.bin", "readme.txt" };
     QTest::newRow("count one more than the records")
         << ArchiveWriter()
                .add(ArchiveWriter::folder("x"))
                .setCountConvention(ArchiveWriter::Count::RecordsPlusOne)
                .build()
-        << false << "2" << QStringList { "x" };
+        << QString() << "2" << QStringList { "x" };
     QTest::newRow("latin names") << ArchiveWriter().add(ArchiveWriter::folder("caf\xe9")).build()
-                                 << false << "1" << QStringList { QStringLiteral("caf\u00e9") };
+                                 << QString() << "1" << QStringList { QStringLiteral("caf\u00e9") };
     QTest::newRow("names of 1,024 characters and longer")
         << ArchiveWriter()
                .add(ArchiveWriter::folder(QByteArray(1024, 'a')))
                .add(ArchiveWriter::folder(QByteArray(3000, 'b')))
                .build()
-        << false << "2" << QStringList { QString(1024, 'a'), QString(3000, 'b') };
-    QTest::newRow("missing file") << QByteArray() << true << QString() << QStringList {};
-    QTest::newRow("too short") << QByteArray("ab") << false << QString() << QStringList {};
-    QTest::newRow("count 0") << ArchiveWriter().overrideCount(0).build() << false << QString()
+        << QString() << "2" << QStringList { QString(1024, 'a'), QString(3000, 'b') };
+    QTest::newRow("missing file") << QByteArray() << "missing" << QString() << QStringList {};
+    // Opening a FIFO would wait for a writer for good: only a regular file is an archive.
+    QTest::newRow("FIFO") << QByteArray() << "fifo" << QString() << QStringList {};
+    QTest::newRow("too short") << QByteArray("ab") << QString() << QString() << QStringList {};
+    QTest::newRow("count 0") << ArchiveWriter().overrideCount(0).build() << QString() << QString()
                              << QStringList {};
     QTest::newRow("truncated record")
-        << ArchiveWriter().overrideCount(3).setTrailingBytes(QByteArray(30, '\0')).build() << false
-        << QString() << QStringList {};
+        << ArchiveWriter().overrideCount(3).setTrailingBytes(QByteArray(30, '\0')).build()
+        << QString() << QString() << QStringList {};
 }
 
 void tst_ostrel::open()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, missing);
+    QFETCH(QString, file);
     QFETCH(QString, count);
     QFETCH(QStringList, names);
 
-    const QString path = missing ? m_dir.filePath(QStringLiteral("nowhere.dat"))
-                                 : archive(QStringLiteral("a.dat"), bytes);
+    QString path = m_dir.filePath(QStringLiteral("nowhere.dat"));
+    if (file == QLatin1String("fifo")) {
+        path = m_dir.filePath(QStringLiteral("fifo.dat"));
+        QFile::remove(path);
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    } else if (file.isEmpty()) {
+        path = archive(QStringLiteral("a.dat"), bytes);
+    }
     openThrough(path);
     QCOMPARE(m_chooserCalls, QStringList { "File Open|DAT file (*.dat)" });
     QCOMPARE(m_window->archivePath(), path);
