@@ -185,9 +185,10 @@ std::optional<ExtractFailure> EntryWriter::refusal(const QString &name, bool isF
 {
     if (name.contains(QChar(0)))
         return ExtractFailure { ExtractFailure::NotAFileName };
-    if (components(name).contains(".."))
+    const QByteArrayList parts = components(name);
+    if (parts.contains(".."))
         return ExtractFailure { ExtractFailure::OutsideDestination };
-    if (isFile && (components(name).isEmpty() || isSeparator(name.back())))
+    if (isFile && (parts.isEmpty() || isSeparator(name.back())))
         return ExtractFailure { ExtractFailure::NotAFileName };
     return std::nullopt;
 }
