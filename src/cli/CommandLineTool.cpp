@@ -1,12 +1,13 @@
 #include "CommandLineTool.h"
 
+#include "SignalCleanup.h"
+
 #include "archive/DirectoryReader.h"
 #include "compress/PackwellCore.h"
 #include "compress/StreamInflater.h"
 #include "extract/EntryWriter.h"
 #include "extract/ExtractReporter.h"
 #include "extract/Extraction.h"
-#include "extract/OutputTracker.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -70,60 +71,6 @@ public:
             cause = why;
     }
     std::optional<ExtractFailure> cause;
-};
-
-// Removes the file being written when SIGINT, SIGTERM or SIGHUP stops an extraction, then
-// exits with 128 + the signal's number. What the handler needs lies in plain static storage,
-// set while the signals are blocked, so it only calls what a handler may.
-class SignalCleanup : public OutputTracker
-{
-public:
-    SignalCleanup()
-    {
-        sigemptyset(&s_signals);
-        struct sigaction action = {};
-        action.sa_handler = &SignalCleanup::stop;
-        sigfillset(&action.sa_mask);
-        for (size_t i = 0; i < std::size(kSignals); ++i) {
-            sigaddset(&s_signals, kSignals[i]);
-            sigaction(kSignals[i], &action, &m_previous[i]);
-        }
-    }
-    ~SignalCleanup() override
-    {
-        hold();
-        s_folder = -1;
-        for (size_t i = 0; i < std::size(kSignals); ++i)
-            sigaction(kSignals[i], &m_previous[i], nullptr);
-        sigprocmask(SIG_UNBLOCK, &s_signals, nullptr);
-    }
-    SignalCleanup(const SignalCleanup &) = delete;
-    SignalCleanup &operator=(const SignalCleanup &) = delete;
-
-    void hold() override { sigprocmask(SIG_BLOCK, &s_signals, nullptr); }
-    void track(int folder, const QByteArray &name) override
-    {
-        // A name too long for the buffer cannot be a file's name anyway.
-        const bool fits = folder >= 0 && size_t(name.size()) < sizeof s_name;
-        if (fits)
-            std::memcpy(s_name, name.constData(), size_t(name.size()) + 1);
-        s_folder = fits ? folder : -1;
-        sigprocmask(SIG_UNBLOCK, &s_signals, nullptr);
-    }
-
-private:
-    static void stop(int signal)
-    {
-        if (s_folder >= 0)
-            ::unlinkat(s_folder, s_name, 0);
-        ::_exit(128 + signal);
-    }
-
-    static constexpr int kSignals[] = { SIGINT, SIGTERM, SIGHUP };
-    static inline sigset_t s_signals;
-    static inline volatile sig_atomic_t s_folder = -1;
-    static inline char s_name[4096];
-    struct sigaction m_previous[std::size(kSignals)];
 };
 
 QString hex(uint value)
