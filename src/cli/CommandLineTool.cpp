@@ -12,15 +12,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <fnmatch.h>
-#include <iterator>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
