@@ -183,9 +183,14 @@ QByteArrayList EntryWriter::folderLevels(const QString &name)
 
 std::optional<ExtractFailure> EntryWriter::refusal(const QString &name, bool isFile)
 {
+    return refusal(name, components(name), isFile);
+}
+
+std::optional<ExtractFailure> EntryWriter::refusal(const QString &name, const QByteArrayList &parts,
+                                                   bool isFile)
+{
     if (name.contains(QChar(0)))
         return ExtractFailure { ExtractFailure::NotAFileName };
-    const QByteArrayList parts = components(name);
     if (parts.contains(".."))
         return ExtractFailure { ExtractFailure::OutsideDestination };
     if (isFile && (parts.isEmpty() || isSeparator(name.back())))
@@ -240,9 +245,10 @@ void EntryWriter::forgetFolders()
         m_fs.close(folder.fd);
     m_folders.clear();
     m_lastPath.clear();
+    m_lastKey.clear();
 }
 
-int EntryWriter::remember(const QByteArrayList &folders, int folder)
+int EntryWriter::remember(const QByteArray &key, const QByteArrayList &folders, int folder)
 {
     if (m_folders.size() >= m_maxFolders) {
         auto oldest = m_folders.begin();
@@ -252,11 +258,11 @@ int EntryWriter::remember(const QByteArrayList &folders, int folder)
         m_fs.close(oldest->fd);
         m_folders.erase(oldest);
     }
-    const QByteArray key = folders.join('/');
     if (const auto it = m_folders.constFind(key); it != m_folders.cend())
         m_fs.close(it->fd); // walked again after a failure
     m_folders.insert(key, { folder, ++m_uses });
     m_lastPath = folders;
+    m_lastKey = key;
     return folder;
 }
 
@@ -286,9 +292,11 @@ int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
         status = FileSystem::Status::Ok;
         return m_root;
     }
-    if (const auto known = m_folders.find(folders.join('/')); known != m_folders.end()) {
+    const QByteArray key = folders.join('/');
+    if (const auto known = m_folders.find(key); known != m_folders.end()) {
         known->used = ++m_uses;
         m_lastPath = folders;
+        m_lastKey = key;
         status = FileSystem::Status::Ok;
         return known->fd;
     }
@@ -296,7 +304,7 @@ int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
     qsizetype depth = 0;
     if (!m_lastPath.isEmpty() && m_lastPath.size() < folders.size()
         && std::equal(m_lastPath.cbegin(), m_lastPath.cend(), folders.cbegin())) {
-        if (const auto last = m_folders.constFind(m_lastPath.join('/')); last != m_folders.cend()) {
+        if (const auto last = m_folders.constFind(m_lastKey); last != m_folders.cend()) {
             current = last->fd;
             depth = m_lastPath.size();
         }
@@ -343,7 +351,7 @@ int EntryWriter::walk(const QByteArrayList &folders, FileSystem::Status &status)
             below.fd = current = next;
         }
     }
-    return remember(folders, std::exchange(below.fd, -1));
+    return remember(key, folders, std::exchange(below.fd, -1));
 }
 
 bool EntryWriter::ensureFolders(const QByteArrayList &folders, const QString &entry)
@@ -372,7 +380,7 @@ bool EntryWriter::ensureFolders(const QByteArrayList &folders, const QString &en
         below.fd = current = next;
     }
     if (below.fd >= 0) // the entry goes on in the deepest of them
-        remember(folders, std::exchange(below.fd, -1));
+        remember(folders.join('/'), folders, std::exchange(below.fd, -1));
     return true;
 }
 
@@ -388,11 +396,11 @@ bool EntryWriter::writeFolderEntry(const QString &name)
     m_why = {};
     try {
         outcome = [&] {
-            if (const auto refused = refusal(name, false)) {
+            const QByteArrayList parts = components(name);
+            if (const auto refused = refusal(name, parts, false)) {
                 fail(*refused);
                 return Failed;
             }
-            const QByteArrayList parts = components(name);
             if (parts.isEmpty())
                 return openExtractDir() ? Written : Failed; // the extract directory itself
             const QByteArrayList parent = parts.first(parts.size() - 1);
@@ -451,12 +459,14 @@ bool EntryWriter::openArchive(Handle &archive, qint32 offset, qint32 size)
 bool EntryWriter::writeStoredEntry(qint32 offset, qint32 size, const QString &name)
 {
     return reportFailure(kStoredMessage, name, [&] {
-        if (const auto refused = refusal(name, true))
+        const QByteArrayList parts = components(name);
+        if (const auto refused = refusal(name, parts, true))
             return fail(*refused);
         Handle archive(m_fs);
         if (!openArchive(archive, offset, size))
             return false;
-        return writeFile(name, [&](int fd) { return copyRange(archive.fd, offset, size, fd); });
+        return writeFile(name, parts,
+                         [&](int fd) { return copyRange(archive.fd, offset, size, fd); });
     });
 }
 
@@ -464,7 +474,8 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
                                        const QString &name)
 {
     return reportFailure(kCompressedMessage, name, [&] {
-        if (const auto refused = refusal(name, true))
+        const QByteArrayList parts = components(name);
+        if (const auto refused = refusal(name, parts, true))
             return fail(*refused);
         if (packedSize <= 0)
             return fail({ ExtractFailure::CorruptData });
@@ -472,7 +483,7 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
         if (!openArchive(archive, offset, packedSize))
             return false;
         if (m_streaming)
-            return inflateInPieces(archive.fd, offset, packedSize, unpackedSize, name);
+            return inflateInPieces(archive.fd, offset, packedSize, unpackedSize, name, parts);
         QByteArray data(packedSize, Qt::Uninitialized);
         if (!readFully(archive.fd, data.data(), packedSize, offset))
             return false;
@@ -489,12 +500,14 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
         default:
             return fail({ ExtractFailure::CorruptData });
         }
-        return writeFile(name, [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
+        return writeFile(name, parts,
+                         [&](int fd) { return writeAll(fd, data.constData(), data.size()); });
     });
 }
 
 bool EntryWriter::inflateInPieces(int archive, qint32 offset, qint32 packedSize,
-                                  qint32 unpackedSize, const QString &name)
+                                  qint32 unpackedSize, const QString &name,
+                                  const QByteArrayList &parts)
 {
     StreamInflater inflater;
     qint64 pos = offset;
@@ -503,7 +516,7 @@ bool EntryWriter::inflateInPieces(int archive, qint32 offset, qint32 packedSize,
         pos += qMax(n, qint64(0));
         return n;
     };
-    return writeFile(name, [&](int fd) {
+    return writeFile(name, parts, [&](int fd) {
         const auto result = inflater.inflate(
             packedSize, unpackedSize, source,
             [&](const char *data, qint64 size) { return writeAll(fd, data, size); });
@@ -515,9 +528,9 @@ bool EntryWriter::inflateInPieces(int archive, qint32 offset, qint32 packedSize,
     });
 }
 
-bool EntryWriter::writeFile(const QString &name, const std::function<bool(int fd)> &content)
+bool EntryWriter::writeFile(const QString &name, const QByteArrayList &parts,
+                            const std::function<bool(int fd)> &content)
 {
-    const QByteArrayList parts = components(name);
     const QByteArrayList parent = parts.first(parts.size() - 1);
     for (bool firstTry = true;; firstTry = false) {
         FileSystem::Status status;

@@ -81,6 +81,8 @@ private:
 
     // The name's components as native bytes, without empty and "." ones.
     static QByteArrayList components(const QString &name);
+    static std::optional<ExtractFailure> refusal(const QString &name, const QByteArrayList &parts,
+                                                 bool isFile);
     // The folders createFolderPath makes for name.
     static QByteArrayList folderLevels(const QString &name);
 
@@ -98,18 +100,20 @@ private:
     // Makes every missing one of folders; reports the first that cannot be made for entry.
     bool ensureFolders(const QByteArrayList &folders, const QString &entry);
     // content writes the entry's bytes to an open file descriptor.
-    bool writeFile(const QString &name, const std::function<bool(int fd)> &content);
+    // parts are name's components, as components() gives them.
+    bool writeFile(const QString &name, const QByteArrayList &parts,
+                   const std::function<bool(int fd)> &content);
     bool replaceFile(int folder, const QByteArray &name,
                      const std::function<bool(int fd)> &content);
     bool openArchive(Handle &archive, qint32 offset, qint32 size);
     bool inflateInPieces(int archive, qint32 offset, qint32 packedSize, qint32 unpackedSize,
-                         const QString &name);
+                         const QString &name, const QByteArrayList &parts);
     bool readFully(int fd, char *data, qint64 size, qint64 pos);
     bool writeAll(int fd, const char *data, qint64 size);
     bool copyRange(int from, qint64 offset, qint64 size, int to);
-    // Keeps folder open as the walk's result for folders, closing the least recently used
-    // folder when too many are open.
-    int remember(const QByteArrayList &folders, int folder);
+    // Keeps folder open as the walk's result for folders (key: joined with "/"), closing the least
+    // recently used folder when too many are open.
+    int remember(const QByteArray &key, const QByteArrayList &folders, int folder);
     void forgetFolders();
 
     QByteArray m_archivePath;
@@ -131,6 +135,7 @@ private:
     };
     QHash<QByteArray, Folder> m_folders;
     QByteArrayList m_lastPath;
+    QByteArray m_lastKey;
     quint64 m_uses = 0;
     qsizetype m_maxFolders;
     // Why the current entry failed.
