@@ -2,6 +2,7 @@
 
 #include "archive/DirectoryReader.h"
 #include "compress/PackwellCore.h"
+#include "extract/EntryName.h"
 #include "extract/EntryWriter.h"
 #include "extract/ExtractReporter.h"
 #include "extract/Extraction.h"
@@ -110,7 +111,7 @@ void extract(const std::uint8_t *data, std::size_t size)
         const EntryRecord e = table.at(row);
         const QByteArray name = nativeName(e.name);
         if ((e.entryType != StoredEntry && e.entryType != CompressedEntry) || uses[name] != 1
-            || EntryWriter::refusal(e.name, true) || name.contains("/./") || name.startsWith("./")
+            || EntryName(e.name).refusal(true) || name.contains("/./") || name.startsWith("./")
             || name.contains("//") || name.startsWith('/'))
             continue;
         const QByteArray path = out + '/' + name;

@@ -1,7 +1,7 @@
 #include "FuzzTargets.h"
 
-#include "archive/Windows1252.h"
 #include "compress/PackwellCore.h"
+#include "compress/Windows1252.h"
 
 #include <QtEndian>
 

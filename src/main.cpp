@@ -3,8 +3,13 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // Past a file-size limit an export's write fails with EFBIG and the entry reports it,
+    // instead of the signal ending the program with a partial file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationVersion(QStringLiteral("1.00"));

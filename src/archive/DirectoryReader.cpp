@@ -1,5 +1,8 @@
 #include "DirectoryReader.h"
 
+#include "ArchiveFile.h"
+
+#include <QFile>
 #include <QIODevice>
 #include <QtEndian>
 
@@ -43,6 +46,17 @@ bool DirectoryReader::fail(const QString &message)
 {
     m_errorString = message;
     return false;
+}
+
+bool DirectoryReader::open(const QByteArray &path, ArchiveFile &archive)
+{
+    m_table = EntryTable();
+    if (!archive.open(path))
+        return fail(archive.errorString());
+    QFile file;
+    if (!file.open(archive.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return fail(file.errorString());
+    return read(&file);
 }
 
 bool DirectoryReader::read(QIODevice *device)

@@ -2,11 +2,13 @@
 
 #include "EntryTable.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
 
+class ArchiveFile;
 class QIODevice;
 
 // Reads an archive's footer and directory into an EntryTable.
@@ -29,6 +31,9 @@ public:
 
     void setCountHandler(CountHandler handler) { m_countHandler = std::move(handler); }
 
+    // Opens path as an archive and reads its directory: the one way the window and quillon
+    // open an archive. archive stays open for reading the entries.
+    bool open(const QByteArray &path, ArchiveFile &archive);
     // Reads the directory from a device open for reading that supports seeking.
     bool read(QIODevice *device);
 

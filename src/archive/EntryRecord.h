@@ -11,6 +11,12 @@ enum EntryType : qint32 {
     FolderEntry = 1024,
 };
 
+// Whether entries of this type have bytes of their own: stored and compressed files.
+inline bool isFileEntry(qint32 entryType)
+{
+    return entryType == StoredEntry || entryType == CompressedEntry;
+}
+
 // One row of the Entry table, fields in the order the directory record holds them.
 // A row that no record filled stays all zero with an empty name.
 struct EntryRecord

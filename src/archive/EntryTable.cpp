@@ -1,6 +1,6 @@
 #include "EntryTable.h"
 
-#include "Windows1252.h"
+#include "compress/Windows1252.h"
 
 #include <QtEndian>
 

@@ -1,7 +1,9 @@
 # Files of src/archive/
 target_sources(quillon_core PRIVATE
+    archive/ArchiveFile.cpp archive/ArchiveFile.h
     archive/DirectoryReader.cpp archive/DirectoryReader.h
+    archive/EntryReader.cpp archive/EntryReader.h
     archive/EntryRecord.h
     archive/EntryTable.cpp archive/EntryTable.h
-    archive/Windows1252.cpp archive/Windows1252.h
+    archive/NamePattern.cpp archive/NamePattern.h
 )

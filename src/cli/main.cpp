@@ -2,8 +2,13 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
+    // Past a file-size limit a write then fails with EFBIG: the entry fails cleanly and the
+    // others go on, instead of the signal ending the command with a partial file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));

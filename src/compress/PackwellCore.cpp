@@ -1,6 +1,6 @@
 #include "PackwellCore.h"
 
-#include "archive/Windows1252.h"
+#include "compress/Windows1252.h"
 
 #include <zlib.h>
 

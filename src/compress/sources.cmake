@@ -5,6 +5,7 @@ target_sources(quillon_core PRIVATE
     compress/PackwellHost.cpp compress/PackwellHost.h
     compress/PackwellInterface.h
     compress/StreamInflater.cpp compress/StreamInflater.h
+    compress/Windows1252.cpp compress/Windows1252.h
 )
 # The work capacity must be rounded step by step, never fused into a multiply-add.
 set_source_files_properties(compress/PackwellCore.cpp PROPERTIES

@@ -1,26 +1,28 @@
 #include "ExtractFailure.h"
 
-#include "compress/StreamInflater.h"
-
 #include <cstring>
 
-ExtractFailure ExtractFailure::inflation(int result, int error)
+ExtractFailure ExtractFailure::reading(EntryReader::Result result, int error)
 {
-    switch (StreamInflater::Result(result)) {
-    case StreamInflater::Result::TooLarge:
+    switch (result) {
+    case EntryReader::Result::PastEnd:
+        return { PastEnd };
+    case EntryReader::Result::TooLarge:
         return { TooLarge };
-    case StreamInflater::Result::Empty:
+    case EntryReader::Result::Empty:
         return { EmptyData };
-    case StreamInflater::Result::ReadFailed:
-    case StreamInflater::Result::WriteFailed:
-        return error == 0 ? ExtractFailure { PastEnd } : system(error);
-    case StreamInflater::Result::OutOfMemory:
+    case EntryReader::Result::ReadFailed:
+    case EntryReader::Result::WriteFailed:
+        return system(error);
+    case EntryReader::Result::OutOfMemory:
         return { OutOfMemory };
-    case StreamInflater::Result::Ok:
-    case StreamInflater::Result::Corrupt:
+    case EntryReader::Result::Corrupt:
+        return { CorruptData };
+    case EntryReader::Result::Ok:
+    case EntryReader::Result::NotAFile:
         break;
     }
-    return { CorruptData };
+    return { Unknown };
 }
 
 QString ExtractFailure::text() const
@@ -40,6 +42,8 @@ QString ExtractFailure::text() const
         return QStringLiteral("name leads outside the destination");
     case NotAFileName:
         return QStringLiteral("not a file name");
+    case NameTooLong:
+        return QStringLiteral("name longer than 32,767 characters");
     case ArchiveItself:
         return QStringLiteral("would replace the archive itself");
     case ArchiveChanged:
@@ -54,8 +58,6 @@ QString ExtractFailure::text() const
         return QStringLiteral("the file is read-only");
     case OutOfMemory:
         return QStringLiteral("out of memory");
-    case AlreadyExists:
-        return QStringLiteral("already exists");
     case Unknown:
         break;
     }

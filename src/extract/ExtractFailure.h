@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/EntryReader.h"
+
 #include <QString>
 
 // Why an entry could not be written: the system's error, or one of the writers' own refusals.
@@ -14,6 +16,7 @@ struct ExtractFailure
         EmptyData,
         OutsideDestination,
         NotAFileName,
+        NameTooLong,
         ArchiveItself,
         ArchiveChanged,
         LinkInTheWay,
@@ -21,15 +24,14 @@ struct ExtractFailure
         FileInTheWay,
         ReadOnly,
         OutOfMemory,
-        AlreadyExists,
     };
 
     Kind kind = Unknown;
     int error = 0;
 
     static ExtractFailure system(int error) { return { SystemError, error }; }
-    // Why streaming inflation failed; a failed write's cause is the writer's own.
-    static ExtractFailure inflation(int result, int error);
+    // Why reading an entry failed, given the reader's result and errno.
+    static ExtractFailure reading(EntryReader::Result result, int error);
 
     // A short phrase for a person: the system's text for an errno, or the writers' own.
     QString text() const;

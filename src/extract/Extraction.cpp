@@ -2,10 +2,6 @@
 
 #include "EntryWriter.h"
 
-#include <QItemSelection>
-
-#include <algorithm>
-
 Extraction::Extraction(const EntryTable &table, const QString &extractDir, EntryWriter &writer,
                        Progress progress)
     : m_table(table), m_extractDir(extractDir), m_writer(writer), m_progress(std::move(progress))
@@ -43,45 +39,4 @@ qint64 Extraction::extractRows(const std::vector<qint32> &rows)
     for (qint32 row : rows)
         failed += extractRow(row) ? 0 : 1;
     return failed;
-}
-
-namespace {
-
-// The selection's row ranges in ascending order with overlaps folded away.
-std::vector<std::pair<qint64, qint64>> disjointRanges(const QItemSelection &selection)
-{
-    std::vector<std::pair<qint64, qint64>> ranges;
-    ranges.reserve(size_t(selection.size()));
-    for (const QItemSelectionRange &range : selection)
-        if (range.isValid())
-            ranges.emplace_back(range.top(), range.bottom());
-    std::sort(ranges.begin(), ranges.end());
-
-    std::vector<std::pair<qint64, qint64>> disjoint;
-    for (const auto &[top, bottom] : ranges) {
-        if (!disjoint.empty() && top <= disjoint.back().second + 1)
-            disjoint.back().second = std::max(disjoint.back().second, bottom);
-        else
-            disjoint.emplace_back(top, bottom);
-    }
-    return disjoint;
-}
-
-} // namespace
-
-std::vector<qint32> Extraction::selectedRows(const QItemSelection &selection)
-{
-    std::vector<qint32> rows;
-    for (const auto &[top, bottom] : disjointRanges(selection))
-        for (qint64 row = top; row <= bottom; ++row)
-            rows.push_back(qint32(row));
-    return rows;
-}
-
-qint64 Extraction::selectedCount(const QItemSelection &selection)
-{
-    qint64 count = 0;
-    for (const auto &[top, bottom] : disjointRanges(selection))
-        count += bottom - top + 1;
-    return count;
 }

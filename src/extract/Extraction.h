@@ -8,7 +8,6 @@
 #include <vector>
 
 class EntryWriter;
-class QItemSelection;
 
 // Walks entries of an Entry table, handing each to the writer for its type: stored, compressed
 // or folder. Entries of any other type are passed over. Failures are the writer's to report;
@@ -28,12 +27,6 @@ public:
     qint64 extractAll();
     // The given rows in the given order; returns how many entries failed.
     qint64 extractRows(const std::vector<qint32> &rows);
-
-    // The selected rows of a list in ascending order, read from the selection's ranges so a
-    // selection of a million rows costs one step per range, not one call per item.
-    static std::vector<qint32> selectedRows(const QItemSelection &selection);
-    // How many rows a selection holds, counting rows its ranges share once.
-    static qint64 selectedCount(const QItemSelection &selection);
 
 private:
     const EntryTable &m_table;

@@ -117,7 +117,14 @@ bool FileSystem::info(int fd, Info &out)
 
 bool FileSystem::isWritable(int folder, const QByteArray &name)
 {
-    return ::faccessat(folder, name.constData(), W_OK, AT_EACCESS) == 0;
+    if (::faccessat(folder, name.constData(), W_OK, AT_EACCESS) != 0)
+        return false;
+    // The kernel lets root write anything; a file nobody may write is still kept, as rm asks
+    // before it removes one.
+    struct stat st;
+    return ::geteuid() != 0
+        || (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0
+            && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0);
 }
 
 FileSystem::Status FileSystem::createFolder(int folder, const QByteArray &name)
@@ -125,32 +132,16 @@ FileSystem::Status FileSystem::createFolder(int folder, const QByteArray &name)
     return ::mkdirat(folder, name.constData(), 0777) == 0 ? Status::Ok : statusFromErrno(errno);
 }
 
-FileSystem::Status FileSystem::openArchive(const QByteArray &path, int &fd, Info &out)
+bool FileSystem::openArchive(const QByteArray &path, ArchiveFile &archive)
 {
-    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
-    fd = retried([&] { return ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC); });
-    if (fd < 0)
-        return statusFromErrno(errno);
-    // O_NONBLOCK changes nothing for a regular file, so it is left on.
-    int error = 0;
-    if (!info(fd, out))
-        error = errno;
-    else if (out.kind != Kind::File)
-        error = EINVAL;
-    if (error != 0) {
-        ::close(fd);
-        fd = -1;
-        errno = error;
-        return statusFromErrno(error);
-    }
-    return Status::Ok;
+    return archive.open(path);
 }
 
 FileSystem::Status FileSystem::createFile(int folder, const QByteArray &name, int &fd)
 {
     fd = retried([&] {
         return ::openat(folder, name.constData(),
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
     });
     return opened(fd);
 }
@@ -173,15 +164,6 @@ FileSystem::Status FileSystem::createTemporaryFile(int folder, QByteArray &name,
     }
     errno = EEXIST;
     return Status::Failed;
-}
-
-qint64 FileSystem::readAt(int fd, char *data, qint64 size, qint64 pos)
-{
-    ssize_t n;
-    do
-        n = ::pread(fd, data, size_t(size), off_t(pos));
-    while (n < 0 && errno == EINTR);
-    return n;
 }
 
 qint64 FileSystem::copyRange(int from, qint64 pos, int to, qint64 size)

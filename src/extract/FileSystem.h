@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/ArchiveFile.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -34,9 +36,9 @@ public:
         qint64 size = 0;
 
         bool isFolder() const { return kind == Kind::Folder; }
-        bool isSameFile(const Info &other) const
+        bool isSameFile(const ArchiveFile::Identity &file) const
         {
-            return device == other.device && inode == other.inode;
+            return device == file.device && inode == file.inode;
         }
     };
 
@@ -60,22 +62,22 @@ public:
     // Never follows a link.
     virtual Status info(int folder, const QByteArray &name, Info &out);
     virtual bool info(int fd, Info &out);
-    // Whether this process may write the file, by its effective ids as the kernel checks them.
+    // Whether this process may write the file, by its effective ids as the kernel checks them;
+    // a file without any write bit counts as read-only for root too.
     virtual bool isWritable(int folder, const QByteArray &name);
 
     // Ordinary permissions (0777 less the umask).
     virtual Status createFolder(int folder, const QByteArray &name);
-    // A regular file for reading, opened without waiting (a FIFO never blocks it); anything
-    // else fails with errno EINVAL.
-    virtual Status openArchive(const QByteArray &path, int &fd, Info &out);
+    // The archive, opened again by its path for one entry (ArchiveFile::open); false with
+    // errno set.
+    virtual bool openArchive(const QByteArray &path, ArchiveFile &archive);
     // Creates a new file for writing, never opening one that exists (not even through a
     // dangling link); ordinary permissions (0666 less the umask).
     virtual Status createFile(int folder, const QByteArray &name, int &fd);
     // Creates a new hidden file of a unique name in folder, as createFile does.
     virtual Status createTemporaryFile(int folder, QByteArray &name, int &fd);
 
-    // Like pread and write: the count done, which may be short, or -1.
-    virtual qint64 readAt(int fd, char *data, qint64 size, qint64 pos);
+    // Like write: the count done, which may be short, or -1.
     virtual qint64 write(int fd, const char *data, qint64 size);
     // Copies up to size bytes from position pos of from to the current position of to inside
     // the kernel, like copy_file_range: the count done (0 at the end of from), or -1 with errno
@@ -87,4 +89,37 @@ public:
     // Within one folder; replaces to if it exists, a link by the file itself.
     virtual bool rename(int folder, const QByteArray &from, const QByteArray &to);
     virtual bool remove(int folder, const QByteArray &name);
+
+    class Descriptor;
+};
+
+// A descriptor of a FileSystem, closed when it goes out of scope unless it was only borrowed.
+class FileSystem::Descriptor
+{
+public:
+    explicit Descriptor(FileSystem &fs) : m_fs(fs) { }
+    ~Descriptor() { close(); }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    int fd() const { return m_fd; }
+    bool isValid() const { return m_fd >= 0; }
+    // Takes fd over; a borrowed one stays open when this one is done with it.
+    void reset(int fd, bool owned = true)
+    {
+        close();
+        m_fd = fd;
+        m_owned = owned;
+    }
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || !m_owned || m_fs.close(fd);
+    }
+
+private:
+    FileSystem &m_fs;
+    int m_fd = -1;
+    bool m_owned = true;
 };

@@ -296,31 +296,25 @@ bool ostrel::readDirectory()
     lstDat->hide();
 
     // Only a regular file is an archive: a FIFO would hold the window until a writer came.
-    QFile file;
-    int fd = -1;
-    bool ok = FileSystem::standard().openArchive(QFile::encodeName(m_archivePath), fd,
-                                                 m_archiveIdentity)
-            == FileSystem::Status::Ok
-        && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    if (!ok && fd >= 0)
-        FileSystem::standard().close(fd);
-    if (ok) {
-        DirectoryReader reader;
-        // The count and the path show while the names are read.
-        reader.setCountHandler([this](qint32 count) {
-            txtEntries->setText(QString::number(count));
-            txtOpened->setText(m_archivePath);
-            txtEntries->repaint();
-            txtOpened->repaint();
-        });
-        ok = reader.read(&file);
+    // The file stays open only while its directory is read; each export opens it again.
+    ArchiveFile archive;
+    DirectoryReader reader;
+    // The count and the path show while the names are read.
+    reader.setCountHandler([this](qint32 count) {
+        txtEntries->setText(QString::number(count));
+        txtOpened->setText(m_archivePath);
+        txtEntries->repaint();
+        txtOpened->repaint();
+    });
+    const bool ok = reader.open(QFile::encodeName(m_archivePath), archive);
+    if (archive.isOpen()) {
+        m_archiveIdentity = archive.identity();
         m_dirSize = reader.dirSize();
         m_dirStart = reader.dirStart();
         m_entryCount = reader.entryCount();
         m_entries = reader.table();
         // A new archive replaces the old names, so list position i stays table row i.
         m_entryModel->setTable(m_entries);
-        file.close();
     }
     lstDat->show();
     repaint();
@@ -397,7 +391,7 @@ void ostrel::mnuFileSaveAll_Click()
 
 qint64 ostrel::selectedCount() const
 {
-    return Extraction::selectedCount(lstDat->selectionModel()->selection());
+    return EntryListView::selectedCount(lstDat->selectionModel()->selection());
 }
 
 void ostrel::runExtraction(qint32 mode)
@@ -446,7 +440,7 @@ void ostrel::showProgress(const QString &outputPath)
 
 void ostrel::captureSelection()
 {
-    m_selIndex = Extraction::selectedRows(lstDat->selectionModel()->selection());
+    m_selIndex = EntryListView::selectedRows(lstDat->selectionModel()->selection());
 }
 
 void ostrel::extractSelected()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "archive/ArchiveFile.h"
 #include "archive/EntryTable.h"
 #include "extract/ExtractReporter.h"
-#include "extract/FileSystem.h"
 
 #include <QMainWindow>
 
@@ -98,7 +98,7 @@ private:
     // State
     QString m_archivePath;
     // The file whose directory was read, so an export never reads another one by that name.
-    FileSystem::Info m_archiveIdentity;
+    ArchiveFile::Identity m_archiveIdentity;
     qint32 m_dirSize = 0;
     qint32 m_dirStart = 0;
     QString m_extractDir;

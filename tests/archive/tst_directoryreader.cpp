@@ -1,5 +1,5 @@
 #include "archive/DirectoryReader.h"
-#include "archive/Windows1252.h"
+#include "compress/Windows1252.h"
 #include "support/ArchiveWriter.h"
 
 #include <QBuffer>

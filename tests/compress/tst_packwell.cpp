@@ -1,7 +1,7 @@
-#include "archive/Windows1252.h"
 #include "compress/Packwell.h"
 #include "compress/PackwellInterface.h"
 #include "compress/PackwellTestSupport.h"
+#include "compress/Windows1252.h"
 #include "ui/Twips.h"
 
 #include <QAbstractButton>

@@ -1,6 +1,6 @@
-#include "archive/Windows1252.h"
 #include "compress/PackwellCore.h"
 #include "compress/PackwellTestSupport.h"
+#include "compress/Windows1252.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

@@ -51,10 +51,10 @@ FileSystem::Status FaultyFileSystem::createFolder(int folder, const QByteArray &
     return FileSystem::createFolder(folder, name);
 }
 
-FileSystem::Status FaultyFileSystem::openArchive(const QByteArray &path, int &fd, Info &out)
+bool FaultyFileSystem::openArchive(const QByteArray &path, ArchiveFile &archive)
 {
     ++archiveOpens;
-    return FileSystem::openArchive(path, fd, out);
+    return FileSystem::openArchive(path, archive);
 }
 
 FileSystem::Status FaultyFileSystem::createFile(int folder, const QByteArray &name, int &fd)

@@ -37,7 +37,7 @@ public:
     Status openBeneath(int folder, const QByteArray &path, int &fd) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
-    Status openArchive(const QByteArray &path, int &fd, Info &out) override;
+    bool openArchive(const QByteArray &path, ArchiveFile &archive) override;
     Status createFile(int folder, const QByteArray &name, int &fd) override;
     Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
     qint64 write(int fd, const char *data, qint64 size) override;

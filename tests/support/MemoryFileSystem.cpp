@@ -4,6 +4,9 @@
 #include <cstring>
 #include <functional>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 struct MemoryFileSystem::Node
 {
     Kind kind = Kind::Folder;
@@ -266,16 +269,23 @@ FileSystem::Status MemoryFileSystem::createFolder(int folder, const QByteArray &
     return Status::Ok;
 }
 
-FileSystem::Status MemoryFileSystem::openArchive(const QByteArray &path, int &fd, Info &out)
+bool MemoryFileSystem::openArchive(const QByteArray &path, ArchiveFile &archive)
 {
+    archive.close();
     const NodePtr node = resolve(path, true);
-    if (!node)
-        return failWith(ENOENT);
-    fill(*node, out);
-    if (node->kind != Kind::File)
-        return failWith(EINVAL);
-    fd = open(node);
-    return Status::Ok;
+    if (!node || node->kind != Kind::File) {
+        errno = node ? EINVAL : ENOENT; // anything but a file is refused, as the real one does
+        return false;
+    }
+    const int fd = ::memfd_create("archive", MFD_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const QByteArray &content = node->content;
+    if (::pwrite(fd, content.constData(), size_t(content.size()), 0) != ssize_t(content.size())) {
+        ::close(fd);
+        return false;
+    }
+    return archive.adopt(fd);
 }
 
 FileSystem::Status MemoryFileSystem::createFile(int folder, const QByteArray &name, int &fd)
@@ -296,21 +306,6 @@ FileSystem::Status MemoryFileSystem::createTemporaryFile(int folder, QByteArray 
     if (status == Status::Ok)
         name = candidate;
     return status;
-}
-
-qint64 MemoryFileSystem::readAt(int fd, char *data, qint64 size, qint64 pos)
-{
-    const auto it = m_handles.find(fd);
-    if (it == m_handles.end() || it->second->kind != Kind::File) {
-        errno = EBADF;
-        return -1;
-    }
-    const QByteArray &content = it->second->content;
-    if (pos >= content.size())
-        return 0;
-    const qint64 n = qMin(size, content.size() - pos);
-    std::memcpy(data, content.constData() + pos, size_t(n));
-    return n;
 }
 
 qint64 MemoryFileSystem::write(int fd, const char *data, qint64 size)

@@ -39,10 +39,10 @@ public:
     bool info(int fd, Info &out) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
-    Status openArchive(const QByteArray &path, int &fd, Info &out) override;
+    // A copy of the file in a descriptor of its own (memfd), which archives are read through.
+    bool openArchive(const QByteArray &path, ArchiveFile &archive) override;
     Status createFile(int folder, const QByteArray &name, int &fd) override;
     Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
-    qint64 readAt(int fd, char *data, qint64 size, qint64 pos) override;
     qint64 write(int fd, const char *data, qint64 size) override;
     qint64 copyRange(int from, qint64 pos, int to, qint64 size) override;
     bool close(int fd) override;

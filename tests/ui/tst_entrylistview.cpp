@@ -1,4 +1,4 @@
-#include "extract/Extraction.h"
+#include "ui/EntryListView.h"
 
 #include <QItemSelection>
 #include <QStandardItemModel>
@@ -8,7 +8,7 @@ using Ranges = QList<QPair<int, int>>; // top and bottom rows, as the list selec
 
 // The selection a list hands over, turned into rows in list order whatever order and overlap
 // its ranges come in.
-class tst_Extraction : public QObject
+class tst_EntryListView : public QObject
 {
     Q_OBJECT
 
@@ -17,7 +17,7 @@ private Q_SLOTS:
     void selectedRows();
 };
 
-void tst_Extraction::selectedRows_data()
+void tst_EntryListView::selectedRows_data()
 {
     QTest::addColumn<Ranges>("ranges");
     QTest::addColumn<QList<qint32>>("rows");
@@ -32,7 +32,7 @@ void tst_Extraction::selectedRows_data()
     QTest::newRow("adjacent") << Ranges { { 6, 7 }, { 3, 5 } } << QList<qint32> { 3, 4, 5, 6, 7 };
 }
 
-void tst_Extraction::selectedRows()
+void tst_EntryListView::selectedRows()
 {
     QFETCH(Ranges, ranges);
     QFETCH(QList<qint32>, rows);
@@ -41,10 +41,10 @@ void tst_Extraction::selectedRows()
     QItemSelection selection;
     for (const auto &[top, bottom] : ranges)
         selection.append(QItemSelectionRange(model.index(top, 0), model.index(bottom, 0)));
-    const std::vector<qint32> got = Extraction::selectedRows(selection);
+    const std::vector<qint32> got = EntryListView::selectedRows(selection);
     QCOMPARE(QList<qint32>(got.begin(), got.end()), rows);
-    QCOMPARE(Extraction::selectedCount(selection), qint64(rows.size()));
+    QCOMPARE(EntryListView::selectedCount(selection), qint64(rows.size()));
 }
 
-QTEST_GUILESS_MAIN(tst_Extraction)
-#include "tst_extraction.moc"
+QTEST_GUILESS_MAIN(tst_EntryListView)
+#include "tst_entrylistview.moc"

@@ -1,0 +1,136 @@
+#include "CommandLineOptions.h"
+
+#include "Console.h"
+
+#include <QCommandLineParser>
+
+#include <algorithm>
+
+namespace {
+
+const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
+                      "       quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]\n"
+                      "       quillon test    [-v] ARCHIVE [PATTERN...]\n"
+                      "       quillon --help | --version\n";
+
+const char kHelp[]
+    = "\n"
+      "Lists, extracts and tests Quillon .dat archives, one archive per call.\n"
+      "\n"
+      "  list                 print every entry name, one per line\n"
+      "  extract              write the entries into the current folder or DIR\n"
+      "  test                 read and inflate the entries, writing nothing\n"
+      "\n"
+      "  -l, --long           list type, sizes, offset and name of each entry, then totals\n"
+      "  -0, --null           end each listed name with a NUL byte instead of a newline\n"
+      "  -C, --directory DIR  extract into DIR instead of the current folder\n"
+      "  -k, --keep-old-files leave files that are already there as they are\n"
+      "  -O, --to-stdout      write the file entries' bytes to standard output\n"
+      "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
+      "                       'ok NAME' on standard output (test)\n"
+      "  -h, --help           show this help\n"
+      "      --version        show the version\n"
+      "\n"
+      "A PATTERN is a shell wildcard (*, ?, [...]) matched against the whole entry name, with\n"
+      "'\\' and '/' alike; a pattern matching a folder selects everything below it. Without\n"
+      "a pattern every entry is selected.\n"
+      "\n"
+      "Exit status: 0 all done, 1 an entry failed or a pattern matched nothing, 2 a usage error,\n"
+      "an archive that cannot be read or standard output that cannot be written.\n";
+
+// An argument as the system gave it: one character per byte.
+QByteArray bytes(const QString &argument)
+{
+    return argument.toLatin1();
+}
+
+QString text(const QString &argument)
+{
+    return QString::fromUtf8(argument.toLatin1());
+}
+
+} // namespace
+
+QByteArray CommandLineOptions::helpText()
+{
+    return QByteArray(kUsage) + kHelp;
+}
+
+bool CommandLineOptions::fail(const QString &error)
+{
+    m_error = error;
+    return false;
+}
+
+bool CommandLineOptions::parse(const QStringList &arguments)
+{
+    // Qt's own --help-all and -v are left out: -v is --verbose here.
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    const QCommandLineOption helpOption(
+        QStringList { QStringLiteral("h"), QStringLiteral("help") });
+    const QCommandLineOption versionOption(QStringLiteral("version"));
+    const QCommandLineOption longOption(
+        QStringList { QStringLiteral("l"), QStringLiteral("long") });
+    const QCommandLineOption nulOption(QStringList { QStringLiteral("0"), QStringLiteral("null") });
+    const QCommandLineOption directoryOption({ QStringLiteral("C"), QStringLiteral("directory") },
+                                             QString(), QStringLiteral("DIR"));
+    const QCommandLineOption keepOption(
+        QStringList { QStringLiteral("k"), QStringLiteral("keep-old-files") });
+    const QCommandLineOption stdoutOption(
+        QStringList { QStringLiteral("O"), QStringLiteral("to-stdout") });
+    const QCommandLineOption verboseOption(
+        QStringList { QStringLiteral("v"), QStringLiteral("verbose") });
+    parser.addOptions({ helpOption, versionOption, longOption, nulOption, directoryOption,
+                        keepOption, stdoutOption, verboseOption });
+
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    if (parser.isSet(helpOption)) {
+        command = Command::Help;
+        return true;
+    }
+    if (parser.isSet(versionOption)) {
+        command = Command::Version;
+        return true;
+    }
+
+    // Which options each command takes.
+    const QList<std::pair<QString, QList<const QCommandLineOption *>>> commands = {
+        { QStringLiteral("list"), { &longOption, &nulOption } },
+        { QStringLiteral("extract"),
+          { &directoryOption, &keepOption, &stdoutOption, &verboseOption } },
+        { QStringLiteral("test"), { &verboseOption } },
+    };
+    QStringList operands = parser.positionalArguments();
+    const QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
+    const auto found = std::find_if(commands.begin(), commands.end(),
+                                    [&](const auto &c) { return c.first == name; });
+    if (found == commands.end()) {
+        return fail(name.isEmpty() ? QStringLiteral("no command given; try 'quillon --help'")
+                                   : QStringLiteral("unknown command '%1'; try 'quillon --help'")
+                                         .arg(Console::printableName(name)));
+    }
+    command = Command(found - commands.begin());
+    for (const QCommandLineOption *option :
+         { &longOption, &nulOption, &directoryOption, &keepOption, &stdoutOption, &verboseOption })
+        if (parser.isSet(*option) && !found->second.contains(option))
+            return fail(
+                QStringLiteral("%1 does not take --%2").arg(found->first, option->names().last()));
+    longList = parser.isSet(longOption);
+    nulEnded = parser.isSet(nulOption);
+    if (parser.isSet(directoryOption))
+        directory = bytes(parser.value(directoryOption));
+    keepExisting = parser.isSet(keepOption);
+    toStdout = parser.isSet(stdoutOption);
+    verbose = parser.isSet(verboseOption);
+    if (longList && nulEnded)
+        return fail(QStringLiteral("list takes -l or -0, not both"));
+    if (operands.isEmpty())
+        return fail(QStringLiteral("no archive given; try 'quillon --help'"));
+    archivePath = bytes(operands.first());
+    archive = text(operands.takeFirst());
+    for (const QString &operand : std::as_const(operands))
+        patterns << text(operand);
+    return true;
+}

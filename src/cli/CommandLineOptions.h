@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// quillon's command line, parsed: the command, its options and its operands, each checked
+// against what the command takes.
+class CommandLineOptions
+{
+public:
+    enum class Command { List, Extract, Test, Help, Version };
+
+    // arguments includes the program name; each holds one character for each byte of the
+    // argument as the system gave it (Latin-1), so that a path keeps its bytes. False on a
+    // usage error, which errorString() describes.
+    bool parse(const QStringList &arguments);
+    QString errorString() const { return m_error; }
+
+    // The usage lines and the help that follows them.
+    static QByteArray helpText();
+
+    Command command = Command::Help;
+    QByteArray archivePath; // as given, for the file system
+    QString archive; // the same, decoded, for messages
+    QStringList patterns;
+    QByteArray directory = "."; // -C, as given
+    bool keepExisting = false;
+    bool longList = false;
+    bool nulEnded = false;
+    bool toStdout = false;
+    bool verbose = false;
+
+private:
+    bool fail(const QString &error);
+
+    QString m_error;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+// What quillon says: the listing or the entries' bytes on standard output, and one line per
+// message on standard error. Remembers the first failed write to standard output, the entries
+// that failed and the patterns that matched nothing, and turns them into the exit status.
+class Console
+{
+public:
+    enum Status { Success = 0, EntryFailed = 1, UsageOrArchiveError = 2 };
+
+    Console(std::FILE *out, std::FILE *err);
+
+    // A name as it is printed: "/" between folders, control characters as \n, \t, \r or \xHH,
+    // so that one name is always one line and nothing reaches a terminal raw.
+    static QString printableName(const QString &name);
+
+    // The archive that messages about entries name.
+    void setArchive(const QString &archive) { m_archive = archive; }
+
+    // To standard output; false once a write has failed.
+    bool write(const char *data, qint64 size);
+    bool write(const QString &text) { return write(text.toUtf8()); }
+    bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
+    bool outputFailed() const { return m_outError != 0; }
+
+    // One line on standard error.
+    void printLine(const QString &line);
+    // "quillon: " and the text, on standard error.
+    void error(const QString &text);
+    // The one way an entry's failure is reported and counted: `quillon: ARCHIVE: NAME: REASON`.
+    void entryFailed(const QString &name, const QString &reason);
+    void patternUnmatched(const QString &pattern) { m_unmatched << pattern; }
+
+    // Reports the unmatched patterns, the failure count out of entries and the state of
+    // standard output, and gives the exit status.
+    int finish(qint64 entries);
+
+private:
+    std::FILE *m_out;
+    std::FILE *m_err;
+    QString m_archive;
+    QStringList m_unmatched;
+    qint64 m_failed = 0;
+    int m_outError = 0; // errno of the first failed write to standard output
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "ExtractFailure.h"
+#include "FileSystem.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+
+// Reaches the folders of entries below the extract directory. The directory is opened once,
+// when the walk is made, and everything below it is reached from that descriptor: several
+// levels in one step where the kernel can refuse links on the way itself, otherwise one name
+// at a time, never through a symbolic link and never outside it. Nothing is kept from one entry
+// to the next, so a folder moved out of the directory since an earlier entry is never written
+// into again.
+class FolderWalk
+{
+public:
+    enum class Outcome {
+        Reached,
+        // Only without make: a folder on the way is missing or is a file.
+        Missing,
+        // Only with make: a folder on the way could not be made or opened.
+        FolderFailed,
+        // The entry cannot go on: a link in the way, the extract directory gone, or any other
+        // failure of a walk without make.
+        Refused,
+    };
+
+    FolderWalk(FileSystem &fs, const QByteArray &extractDir);
+    ~FolderWalk();
+    FolderWalk(const FolderWalk &) = delete;
+    FolderWalk &operator=(const FolderWalk &) = delete;
+
+    // The errno of opening the extract directory; 0 when it is open.
+    int destinationError() const { return m_destinationError; }
+
+    // Opens folders, components below the extract directory, into out (the directory itself,
+    // borrowed, when there are none). With make, each missing folder is made on the way; the
+    // walk stops at the first that cannot be.
+    Outcome open(const QByteArrayList &folders, bool make, FileSystem::Descriptor &out);
+    // Why the last open() did not reach its folder.
+    const ExtractFailure &failure() const { return m_why; }
+
+private:
+    // One level below folder, made first when missing and make is set.
+    Outcome step(int folder, const QByteArray &name, bool make, bool top, int &fd);
+    // Sorts out why name below folder could not be opened.
+    Outcome failed(int folder, const QByteArray &name, bool make);
+
+    FileSystem &m_fs;
+    int m_root = -1;
+    int m_destinationError = 0;
+    // Cleared once the kernel cannot open several levels in one step.
+    bool m_beneath = true;
+    ExtractFailure m_why;
+};
