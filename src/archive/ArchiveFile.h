@@ -5,8 +5,8 @@
 #include <QtGlobal>
 
 // An archive open for reading: a regular file, reached by its path once and read by position
-// from then on, so every read of it goes to the file whose directory was read, whatever its
-// path names later.
+// from then on, so every read goes to the file whose directory was read, whatever the path
+// names later.
 class ArchiveFile
 {
 public:
@@ -20,15 +20,13 @@ public:
     };
 
     ArchiveFile() = default;
-    ~ArchiveFile();
-    ArchiveFile(ArchiveFile &&other) noexcept;
-    ArchiveFile &operator=(ArchiveFile &&other) noexcept;
+    ~ArchiveFile() { close(); }
     ArchiveFile(const ArchiveFile &) = delete;
     ArchiveFile &operator=(const ArchiveFile &) = delete;
 
-    // Opens path read-only. It never waits (a FIFO would hold the caller until a writer came)
-    // and never becomes a controlling terminal; anything but a regular file fails with EINVAL.
-    // On failure error() holds the errno.
+    // Opens path read-only, never waiting (a FIFO would hold the caller until a writer came)
+    // and never becoming a controlling terminal. Anything but a regular file fails with EINVAL;
+    // on failure errno and error() say why.
     bool open(const QByteArray &path);
     // Takes over a descriptor open for reading, on the same terms.
     bool adopt(int fd);
@@ -39,11 +37,9 @@ public:
     qint64 size() const { return m_size; }
     Identity identity() const { return m_identity; }
     int error() const { return m_error; }
-    // Why open() failed, for a person.
     QString errorString() const;
 
-    // Whether size bytes from offset lie inside the file: the one check every entry's range
-    // passes before anything is read or allocated for it.
+    // Whether size bytes from offset lie inside the file.
     bool contains(qint64 offset, qint64 size) const
     {
         return offset >= 0 && size >= 0 && offset <= m_size && size <= m_size - offset;

@@ -2,27 +2,23 @@
 
 #include <cstring>
 
-ExtractFailure ExtractFailure::reading(EntryReader::Result result, int error)
+ExtractFailure ExtractFailure::reading(StreamInflater::Result result, int error)
 {
     switch (result) {
-    case EntryReader::Result::PastEnd:
-        return { PastEnd };
-    case EntryReader::Result::TooLarge:
+    case StreamInflater::Result::TooLarge:
         return { TooLarge };
-    case EntryReader::Result::Empty:
+    case StreamInflater::Result::Empty:
         return { EmptyData };
-    case EntryReader::Result::ReadFailed:
-    case EntryReader::Result::WriteFailed:
-        return system(error);
-    case EntryReader::Result::OutOfMemory:
+    case StreamInflater::Result::ReadFailed:
+    case StreamInflater::Result::WriteFailed:
+        return error == 0 ? ExtractFailure { PastEnd } : system(error);
+    case StreamInflater::Result::OutOfMemory:
         return { OutOfMemory };
-    case EntryReader::Result::Corrupt:
-        return { CorruptData };
-    case EntryReader::Result::Ok:
-    case EntryReader::Result::NotAFile:
+    case StreamInflater::Result::Ok:
+    case StreamInflater::Result::Corrupt:
         break;
     }
-    return { Unknown };
+    return { CorruptData };
 }
 
 QString ExtractFailure::text() const

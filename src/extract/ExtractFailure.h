@@ -1,6 +1,6 @@
 #pragma once
 
-#include "archive/EntryReader.h"
+#include "compress/StreamInflater.h"
 
 #include <QString>
 
@@ -31,7 +31,7 @@ struct ExtractFailure
 
     static ExtractFailure system(int error) { return { SystemError, error }; }
     // Why reading an entry failed, given the reader's result and errno.
-    static ExtractFailure reading(EntryReader::Result result, int error);
+    static ExtractFailure reading(StreamInflater::Result result, int error);
 
     // A short phrase for a person: the system's text for an errno, or the writers' own.
     QString text() const;

@@ -1,12 +1,18 @@
 #include "ArchiveDrop.h"
 
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+#include <QWidget>
 
-namespace ArchiveDrop {
+ArchiveDrop::ArchiveDrop(QWidget *window, Open open) : QObject(window), m_open(std::move(open))
+{
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+}
 
-QString archivePath(const QMimeData *data)
+QString ArchiveDrop::archivePath(const QMimeData *data)
 {
     if (!data || !data->hasUrls())
         return {};
@@ -21,4 +27,34 @@ QString archivePath(const QMimeData *data)
     return path;
 }
 
-} // namespace ArchiveDrop
+bool ArchiveDrop::accept(QDropEvent *event)
+{
+    if (archivePath(event->mimeData()).isEmpty() || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
+bool ArchiveDrop::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        accept(static_cast<QDropEvent *>(event));
+        return true;
+    case QEvent::Drop:
+        if (accept(static_cast<QDropEvent *>(event)))
+            QMetaObject::invokeMethod(
+                this,
+                [this, path = archivePath(static_cast<QDropEvent *>(event)->mimeData())] {
+                    m_open(path);
+                },
+                Qt::QueuedConnection);
+        return true;
+    default:
+        return QObject::eventFilter(watched, event);
+    }
+}

@@ -3,6 +3,7 @@
 #include "AppIcon.h"
 #include "ArchiveDrop.h"
 #include "BusyPointer.h"
+#include "DisplayField.h"
 #include "EntryListModel.h"
 #include "EntryListView.h"
 #include "ProgressLabel.h"
@@ -14,7 +15,6 @@
 #include "extract/Extraction.h"
 #include "frmAbout.h"
 
-#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFrame>
@@ -30,37 +30,12 @@ namespace {
 constexpr int kClientWidth = 9315;
 constexpr int kClientHeight = 5445;
 
-QString chooseWithFileDialog(QWidget *parent, const QString &title, const QString &filter)
-{
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
-}
-
 void chooseWithDirDialog(ostrel &window)
 {
     // Owned by the main window, so it opens over it and stays in front of it.
     dlgDir dialog(
         &window, [&window](const QString &pathStr) { window.getDir(pathStr); }, &window);
     dialog.exec();
-}
-
-// Accepts a drop of one archive as a copy (a file manager must never take a drop for a move and
-// delete the file); refuses anything else, which shows at the drop cursor.
-bool acceptArchive(QDropEvent *event)
-{
-    if (ArchiveDrop::archivePath(event->mimeData()).isEmpty()
-        || !(event->possibleActions() & Qt::CopyAction)) {
-        event->ignore();
-        return false;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    return true;
-}
-
-void showMessageBox(QWidget *parent, const QString &text)
-{
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, parent);
-    box.exec();
 }
 
 } // namespace
@@ -81,7 +56,8 @@ ostrel::ostrel(QWidget *parent)
     setDirChooser({});
     setMessageSink({});
     resize(twips(kClientWidth), twips(kClientHeight) + menuBar()->sizeHint().height());
-    setAcceptDrops(true);
+    // A ".dat" file dropped on the window opens as if chosen in the File Open dialog.
+    new ArchiveDrop(this, [this](const QString &path) { openArchive(path); });
 }
 
 ostrel::~ostrel() = default;
@@ -95,25 +71,13 @@ void ostrel::createControls()
 
     Label1 = placed(new QLabel(QStringLiteral("Open Dat File :"), fmMain), "Label1",
                     twipsRect(120, 240, 1215, 255));
-    txtOpened = placed(new QLineEdit(fmMain), "txtOpened", twipsRect(1320, 240, 5775, 285));
+    txtOpened = placed(new DisplayField(fmMain), "txtOpened", twipsRect(1320, 240, 5775, 285));
     Label2 = placed(new QLabel(QStringLiteral("Dat Contents :"), fmMain), "Label2",
                     twipsRect(120, 720, 1575, 255));
     Label3 = placed(new QLabel(QStringLiteral("Entries :"), fmMain), "Label3",
                     twipsRect(7440, 720, 615, 255));
-    txtEntries = placed(new QLineEdit(fmMain), "txtEntries", twipsRect(8160, 720, 975, 285));
+    txtEntries = placed(new DisplayField(fmMain), "txtEntries", twipsRect(8160, 720, 975, 285));
     txtEntries->setAlignment(Qt::AlignCenter);
-    // Display fields only: the program sets them, the user can neither edit nor focus them.
-    for (QLineEdit *box : { txtOpened, txtEntries }) {
-        box->setReadOnly(true);
-        box->setEnabled(false);
-        box->setFocusPolicy(Qt::NoFocus);
-        // Disabled, yet the path and the count must stay easy to read.
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Disabled, QPalette::Text,
-                         palette.color(QPalette::Active, QPalette::Text));
-        box->setPalette(palette);
-    }
-
     lstDat = placed(new EntryListView(fmMain), "lstDat", twipsRect(240, 1080, 8895, 3660));
     m_entryModel = new EntryListModel(this);
     lstDat->setModel(m_entryModel);
@@ -206,7 +170,11 @@ void ostrel::getDir(const QString &pathStr)
 
 void ostrel::setFileChooser(FileChooser chooser)
 {
-    m_chooseFile = chooser ? std::move(chooser) : chooseWithFileDialog;
+    m_chooseFile = chooser
+        ? std::move(chooser)
+        : [](QWidget *parent, const QString &title, const QString &filter) {
+              return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+          };
 }
 
 void ostrel::setDirChooser(DirChooser chooser)
@@ -216,10 +184,10 @@ void ostrel::setDirChooser(DirChooser chooser)
 
 void ostrel::setMessageSink(MessageSink sink)
 {
-    if (sink)
-        m_showMessage = std::move(sink);
-    else
-        m_showMessage = [this](const QString &text) { showMessageBox(this, text); };
+    m_showMessage = sink ? std::move(sink) : [this](const QString &text) {
+        QMessageBox(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok, this)
+            .exec();
+    };
 }
 
 void ostrel::message(const QString &text)
@@ -248,26 +216,6 @@ void ostrel::mnuFileOpen_Click()
     if (chosen.isEmpty())
         return; // Cancel changes nothing
     openArchive(chosen);
-}
-
-void ostrel::dragEnterEvent(QDragEnterEvent *event)
-{
-    acceptArchive(event);
-}
-
-void ostrel::dragMoveEvent(QDragMoveEvent *event)
-{
-    acceptArchive(event);
-}
-
-void ostrel::dropEvent(QDropEvent *event)
-{
-    if (!acceptArchive(event))
-        return;
-    // Opened once the drop has returned, so the file manager is not kept waiting for the read.
-    QMetaObject::invokeMethod(
-        this, [this, path = ArchiveDrop::archivePath(event->mimeData())] { openArchive(path); },
-        Qt::QueuedConnection);
 }
 
 void ostrel::openArchive(const QString &path)

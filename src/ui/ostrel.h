@@ -72,12 +72,6 @@ public Q_SLOTS:
     void mnuFileSaveAll_Click();
     void mnuFileSaveAs_Click();
 
-protected:
-    // A single ".dat" file dropped on the window opens as if chosen in the File Open dialog.
-    void dragEnterEvent(QDragEnterEvent *event) override;
-    void dragMoveEvent(QDragMoveEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
-
 private:
     void openArchive(const QString &path);
     bool readDirectory();

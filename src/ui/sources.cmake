@@ -4,6 +4,7 @@ target_sources(quillon_ui PRIVATE
     ui/AppLook.cpp ui/AppLook.h
     ui/ArchiveDrop.cpp ui/ArchiveDrop.h
     ui/BusyPointer.cpp ui/BusyPointer.h
+    ui/DisplayField.cpp ui/DisplayField.h
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
     ui/ostrel.cpp ui/ostrel.h
