@@ -4,8 +4,6 @@
 
 #include <QCommandLineParser>
 
-#include <algorithm>
-
 namespace {
 
 const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
@@ -64,66 +62,54 @@ bool CommandLineOptions::fail(const QString &error)
 
 bool CommandLineOptions::parse(const QStringList &arguments)
 {
-    // Qt's own --help-all and -v are left out: -v is --verbose here.
+    // Each option by its names, and the commands that take it. Qt's own --help-all and -v are
+    // left out: -v is --verbose here.
+    const struct
+    {
+        QStringList names;
+        QString valueName;
+        QList<Command> takenBy;
+    } options[] = {
+        { { "h", "help" }, {}, {} },
+        { { "version" }, {}, {} },
+        { { "l", "long" }, {}, { Command::List } },
+        { { "0", "null" }, {}, { Command::List } },
+        { { "C", "directory" }, "DIR", { Command::Extract } },
+        { { "k", "keep-old-files" }, {}, { Command::Extract } },
+        { { "O", "to-stdout" }, {}, { Command::Extract } },
+        { { "v", "verbose" }, {}, { Command::Extract, Command::Test } },
+    };
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    const QCommandLineOption helpOption(
-        QStringList { QStringLiteral("h"), QStringLiteral("help") });
-    const QCommandLineOption versionOption(QStringLiteral("version"));
-    const QCommandLineOption longOption(
-        QStringList { QStringLiteral("l"), QStringLiteral("long") });
-    const QCommandLineOption nulOption(QStringList { QStringLiteral("0"), QStringLiteral("null") });
-    const QCommandLineOption directoryOption({ QStringLiteral("C"), QStringLiteral("directory") },
-                                             QString(), QStringLiteral("DIR"));
-    const QCommandLineOption keepOption(
-        QStringList { QStringLiteral("k"), QStringLiteral("keep-old-files") });
-    const QCommandLineOption stdoutOption(
-        QStringList { QStringLiteral("O"), QStringLiteral("to-stdout") });
-    const QCommandLineOption verboseOption(
-        QStringList { QStringLiteral("v"), QStringLiteral("verbose") });
-    parser.addOptions({ helpOption, versionOption, longOption, nulOption, directoryOption,
-                        keepOption, stdoutOption, verboseOption });
-
+    for (const auto &option : options)
+        parser.addOption(QCommandLineOption(option.names, QString(), option.valueName));
     if (!parser.parse(arguments))
         return fail(parser.errorText());
-    if (parser.isSet(helpOption)) {
-        command = Command::Help;
-        return true;
-    }
-    if (parser.isSet(versionOption)) {
-        command = Command::Version;
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
+        command = parser.isSet(QStringLiteral("help")) ? Command::Help : Command::Version;
         return true;
     }
 
-    // Which options each command takes.
-    const QList<std::pair<QString, QList<const QCommandLineOption *>>> commands = {
-        { QStringLiteral("list"), { &longOption, &nulOption } },
-        { QStringLiteral("extract"),
-          { &directoryOption, &keepOption, &stdoutOption, &verboseOption } },
-        { QStringLiteral("test"), { &verboseOption } },
-    };
+    const QStringList commands { "list", "extract", "test" };
     QStringList operands = parser.positionalArguments();
     const QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
-    const auto found = std::find_if(commands.begin(), commands.end(),
-                                    [&](const auto &c) { return c.first == name; });
-    if (found == commands.end()) {
+    if (!commands.contains(name)) {
         return fail(name.isEmpty() ? QStringLiteral("no command given; try 'quillon --help'")
                                    : QStringLiteral("unknown command '%1'; try 'quillon --help'")
                                          .arg(Console::printableName(name)));
     }
-    command = Command(found - commands.begin());
-    for (const QCommandLineOption *option :
-         { &longOption, &nulOption, &directoryOption, &keepOption, &stdoutOption, &verboseOption })
-        if (parser.isSet(*option) && !found->second.contains(option))
-            return fail(
-                QStringLiteral("%1 does not take --%2").arg(found->first, option->names().last()));
-    longList = parser.isSet(longOption);
-    nulEnded = parser.isSet(nulOption);
-    if (parser.isSet(directoryOption))
-        directory = bytes(parser.value(directoryOption));
-    keepExisting = parser.isSet(keepOption);
-    toStdout = parser.isSet(stdoutOption);
-    verbose = parser.isSet(verboseOption);
+    command = Command(commands.indexOf(name));
+    for (const auto &option : options)
+        if (parser.isSet(option.names.last()) && !option.takenBy.contains(command)
+            && !option.takenBy.isEmpty())
+            return fail(QStringLiteral("%1 does not take --%2").arg(name, option.names.last()));
+    longList = parser.isSet(QStringLiteral("long"));
+    nulEnded = parser.isSet(QStringLiteral("null"));
+    if (parser.isSet(QStringLiteral("directory")))
+        directory = bytes(parser.value(QStringLiteral("directory")));
+    keepExisting = parser.isSet(QStringLiteral("keep-old-files"));
+    toStdout = parser.isSet(QStringLiteral("to-stdout"));
+    verbose = parser.isSet(QStringLiteral("verbose"));
     if (longList && nulEnded)
         return fail(QStringLiteral("list takes -l or -0, not both"));
     if (operands.isEmpty())
