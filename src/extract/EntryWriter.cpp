@@ -99,20 +99,6 @@ const ArchiveFile *EntryWriter::openArchive(ArchiveFile &reopened, qint32 offset
     return archive;
 }
 
-FolderWalk::Outcome EntryWriter::makeFolders(const QByteArrayList &levels, const QString &entry,
-                                             FileSystem::Descriptor &out)
-{
-    const FolderWalk::Outcome outcome = m_walk.open(levels, true, out);
-    if (outcome == FolderWalk::Outcome::Reached)
-        return outcome;
-    m_why = m_walk.failure();
-    // One message for the level that failed; the deeper ones cannot be made either. A link in
-    // the way, or a destination that is gone, is the entry's own failure.
-    if (outcome == FolderWalk::Outcome::FolderFailed)
-        m_reporter.failed(kFolderMessage, entry, m_why);
-    return outcome;
-}
-
 void EntryWriter::createFolderPath(const QString &name)
 {
     FileSystem::Descriptor out(m_fs);
@@ -122,59 +108,39 @@ void EntryWriter::createFolderPath(const QString &name)
 
 bool EntryWriter::writeFolderEntry(const QString &name)
 {
-    enum Outcome { Written, Failed, Reported };
-    Outcome outcome = Failed;
-    m_why = {};
-    try {
-        outcome = [&] {
-            const EntryName entry(name);
-            if (const auto refused = entry.refusal(false)) {
-                fail(*refused);
-                return Failed;
-            }
-            const QByteArrayList &parts = entry.parts();
-            FileSystem::Descriptor folder(m_fs);
-            FolderWalk::Outcome walked = m_walk.open(entry.parent(), false, folder);
-            if (walked == FolderWalk::Outcome::Missing) {
-                const QByteArrayList levels = entry.folderLevels();
-                const FolderWalk::Outcome made = makeFolders(levels, name, folder);
-                if (made != FolderWalk::Outcome::Reached)
-                    return made == FolderWalk::Outcome::FolderFailed ? Reported : Failed;
-                if (levels.size() == parts.size())
-                    return Written; // its own folder was one of the levels
-                // A name that looks like a file name leaves its own level out; made now.
-                walked = m_walk.open(entry.parent(), false, folder);
-            }
-            if (walked != FolderWalk::Outcome::Reached) {
-                fail(m_walk.failure());
-                return Failed;
-            }
-            if (parts.isEmpty())
-                return Written; // the extract directory itself
-            if (m_fs.createFolder(folder.fd(), parts.last()) == FileSystem::Status::Ok)
-                return Written;
-            if (errno != EEXIST) {
-                failWithErrno();
-                return Failed;
-            }
-            // A folder that is already there is fine; a file or a link in its place is not.
-            FileSystem::Info info;
-            if (m_fs.info(folder.fd(), parts.last(), info) != FileSystem::Status::Ok) {
-                failWithErrno();
-                return Failed;
-            }
-            if (info.isFolder())
-                return Written;
-            fail({ info.kind == FileSystem::Kind::Link ? ExtractFailure::LinkInTheWay
-                                                       : ExtractFailure::FileInTheWay });
-            return Failed;
-        }();
-    } catch (const std::exception &) {
-        outcome = Failed;
-    }
-    if (outcome == Failed)
-        m_reporter.failed(kFolderMessage, name, m_why);
-    return outcome == Written;
+    return reportFailure(kFolderMessage, name, [&] {
+        const EntryName entry(name);
+        if (const auto refused = entry.refusal(false))
+            return fail(*refused);
+        const QByteArrayList &parts = entry.parts();
+        FileSystem::Descriptor folder(m_fs);
+        FolderWalk::Outcome walked = m_walk.open(entry.parent(), false, folder);
+        if (walked == FolderWalk::Outcome::Missing) {
+            // The level that cannot be made is this entry's one message.
+            const QByteArrayList levels = entry.folderLevels();
+            if (m_walk.open(levels, true, folder) != FolderWalk::Outcome::Reached)
+                return fail(m_walk.failure());
+            if (levels.size() == parts.size())
+                return true; // its own folder was one of the levels
+            // A name that looks like a file name leaves its own level out; made now.
+            walked = m_walk.open(entry.parent(), false, folder);
+        }
+        if (walked != FolderWalk::Outcome::Reached)
+            return fail(m_walk.failure());
+        // No name at all is the extract directory itself.
+        if (parts.isEmpty()
+            || m_fs.createFolder(folder.fd(), parts.last()) == FileSystem::Status::Ok)
+            return true;
+        if (errno != EEXIST)
+            return failWithErrno();
+        // A folder that is already there is fine; a file or a link in its place is not.
+        FileSystem::Info info;
+        if (m_fs.info(folder.fd(), parts.last(), info) != FileSystem::Status::Ok)
+            return failWithErrno();
+        return info.isFolder()
+            || fail({ info.kind == FileSystem::Kind::Link ? ExtractFailure::LinkInTheWay
+                                                          : ExtractFailure::FileInTheWay });
+    });
 }
 
 bool EntryWriter::writeStoredEntry(qint32 offset, qint32 size, const QString &name)
@@ -236,21 +202,26 @@ bool EntryWriter::writeFile(const QString &name, const EntryName &entry, const C
 {
     FileSystem::Descriptor folder(m_fs);
     FolderWalk::Outcome walked = m_walk.open(entry.parent(), false, folder);
-    if (walked == FolderWalk::Outcome::Missing)
-        walked = makeFolders(entry.parent(), name, folder);
+    if (walked == FolderWalk::Outcome::Missing) {
+        walked = m_walk.open(entry.parent(), true, folder);
+        // One message for the level that cannot be made, then the entry's own; a link in the
+        // way, or a destination that is gone, is the entry's own failure alone.
+        if (walked == FolderWalk::Outcome::FolderFailed)
+            m_reporter.failed(kFolderMessage, name, m_walk.failure());
+    }
     if (walked != FolderWalk::Outcome::Reached)
         return fail(m_walk.failure());
 
     const QByteArray &leaf = entry.parts().last();
     OutputFile file(m_fs, m_tracker, folder.fd(), leaf);
-    FileSystem::Status status = file.create();
+    FileSystem::Status status = file.create(false);
     if (status == FileSystem::Status::AlreadyExists) {
         bool keep = false;
         if (!mayReplace(folder.fd(), leaf, keep))
             return false;
         if (keep)
             return true;
-        status = file.createReplacement();
+        status = file.create(true);
     }
     if (status != FileSystem::Status::Ok)
         return failWithErrno();
@@ -270,7 +241,7 @@ bool EntryWriter::mayReplace(int folder, const QByteArray &name, bool &keep)
         }
         if (existing.kind == FileSystem::Kind::File) {
             // Replacing the archive itself would spoil every entry read after this one.
-            if (existing.isSameFile(m_archiveIdentity))
+            if (existing.identity == m_archiveIdentity)
                 return fail({ ExtractFailure::ArchiveItself });
             if (!m_fs.isWritable(folder, name))
                 return fail({ ExtractFailure::ReadOnly });

@@ -94,10 +94,6 @@ private:
     // Null with the cause noted when it cannot be read, or when size bytes from offset do not
     // lie inside it.
     const ArchiveFile *openArchive(ArchiveFile &reopened, qint32 offset, qint32 size);
-    // Makes levels into out, reporting the first that cannot be made for entry (FolderFailed);
-    // any other failure is the entry's own, noted.
-    FolderWalk::Outcome makeFolders(const QByteArrayList &levels, const QString &entry,
-                                    FileSystem::Descriptor &out);
     bool writeFile(const QString &name, const EntryName &entry, const Content &content);
     // Whether a file that is already there may be replaced; false with the cause noted, or
     // with keep set when it stays as it is and the entry counts as done.

@@ -17,9 +17,7 @@ void fill(FileSystem::Info &out, const struct stat &st)
         : S_ISDIR(st.st_mode)      ? FileSystem::Kind::Folder
         : S_ISLNK(st.st_mode)      ? FileSystem::Kind::Link
                                    : FileSystem::Kind::Other;
-    out.device = quint64(st.st_dev);
-    out.inode = quint64(st.st_ino);
-    out.size = qint64(st.st_size);
+    out.identity = { quint64(st.st_dev), quint64(st.st_ino) };
 }
 
 template<typename Call> int retried(Call call)
@@ -104,15 +102,6 @@ FileSystem::Status FileSystem::info(int folder, const QByteArray &name, Info &ou
         return statusFromErrno(errno);
     fill(out, st);
     return Status::Ok;
-}
-
-bool FileSystem::info(int fd, Info &out)
-{
-    struct stat st;
-    if (::fstat(fd, &st) != 0)
-        return false;
-    fill(out, st);
-    return true;
 }
 
 bool FileSystem::isWritable(int folder, const QByteArray &name)

@@ -31,15 +31,9 @@ public:
     struct Info
     {
         Kind kind = Kind::Other;
-        quint64 device = 0;
-        quint64 inode = 0;
-        qint64 size = 0;
+        ArchiveFile::Identity identity;
 
         bool isFolder() const { return kind == Kind::Folder; }
-        bool isSameFile(const ArchiveFile::Identity &file) const
-        {
-            return device == file.device && inode == file.inode;
-        }
     };
 
     virtual ~FileSystem() = default;
@@ -61,7 +55,6 @@ public:
     static bool isBeneathUnsupported(int error);
     // Never follows a link.
     virtual Status info(int folder, const QByteArray &name, Info &out);
-    virtual bool info(int fd, Info &out);
     // Whether this process may write the file, by its effective ids as the kernel checks them;
     // a file without any write bit counts as read-only for root too.
     virtual bool isWritable(int folder, const QByteArray &name);
@@ -103,7 +96,6 @@ public:
     Descriptor &operator=(const Descriptor &) = delete;
 
     int fd() const { return m_fd; }
-    bool isValid() const { return m_fd >= 0; }
     // Takes fd over; a borrowed one stays open when this one is done with it.
     void reset(int fd, bool owned = true)
     {

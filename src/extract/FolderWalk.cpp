@@ -5,7 +5,7 @@
 namespace {
 
 // Below the kernel's limit for one path, PATH_MAX.
-constexpr qsizetype kBeneathPathLength = 4000;
+constexpr qsizetype kPathLength = 4000;
 
 } // namespace
 
@@ -37,27 +37,20 @@ FolderWalk::Outcome FolderWalk::open(const QByteArrayList &folders, bool make,
     while (depth < folders.size()) {
         // As many levels as one path may hold go in one step; a failure is walked again level
         // by level, to make what is missing or to learn why.
+        QByteArray path = folders.at(depth);
         qsizetype end = depth + 1;
-        for (qsizetype length = folders.at(depth).size(); end < folders.size(); ++end) {
-            length += 1 + folders.at(end).size();
-            if (length > kBeneathPathLength)
-                break;
-        }
+        for (; end < folders.size() && path.size() + folders.at(end).size() < kPathLength; ++end)
+            path += '/' + folders.at(end);
+        int next = -1;
         if (end - depth > 1 && m_beneath) {
-            QByteArray path = folders.at(depth);
-            for (qsizetype i = depth + 1; i < end; ++i)
-                path += '/' + folders.at(i);
-            int next = -1;
             if (m_fs.openBeneath(out.fd(), path, next) == FileSystem::Status::Ok) {
                 out.reset(next);
                 depth = end;
                 continue;
             }
-            if (FileSystem::isBeneathUnsupported(errno))
-                m_beneath = false;
+            m_beneath = !FileSystem::isBeneathUnsupported(errno);
         }
         for (; depth < end; ++depth) {
-            int next = -1;
             const Outcome outcome = step(out.fd(), folders.at(depth), make, depth == 0, next);
             if (outcome != Outcome::Reached) {
                 out.close();

@@ -28,7 +28,7 @@ void OutputFile::track(bool writing)
     errno = error;
 }
 
-FileSystem::Status OutputFile::make(bool temporary)
+FileSystem::Status OutputFile::create(bool replacing)
 {
     // Held from before the file exists until the tracker knows of it, so a signal in between
     // cannot leave it behind.
@@ -36,7 +36,7 @@ FileSystem::Status OutputFile::make(bool temporary)
         m_tracker->hold();
     QByteArray made = m_name;
     int fd = -1;
-    const FileSystem::Status status = temporary ? m_fs.createTemporaryFile(m_folder, made, fd)
+    const FileSystem::Status status = replacing ? m_fs.createTemporaryFile(m_folder, made, fd)
                                                 : m_fs.createFile(m_folder, made, fd);
     if (status == FileSystem::Status::Ok) {
         m_fd.reset(fd);
@@ -44,16 +44,6 @@ FileSystem::Status OutputFile::make(bool temporary)
     }
     track(status == FileSystem::Status::Ok);
     return status;
-}
-
-FileSystem::Status OutputFile::create()
-{
-    return make(false);
-}
-
-FileSystem::Status OutputFile::createReplacement()
-{
-    return make(true);
 }
 
 bool OutputFile::write(const char *data, qint64 size)

@@ -21,10 +21,9 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    // Makes the file under its own name; AlreadyExists when something has that name.
-    FileSystem::Status create();
-    // Makes a temporary file beside the one of that name, to take its place on commit().
-    FileSystem::Status createReplacement();
+    // Makes the file under its own name (AlreadyExists when something has that name), or, to
+    // replace what has it, a temporary file beside it that takes its place on commit().
+    FileSystem::Status create(bool replacing);
 
     bool write(const char *data, qint64 size) override;
     qint64 copyFrom(int fd, qint64 pos, qint64 size) override;
@@ -32,7 +31,6 @@ public:
     bool commit();
 
 private:
-    FileSystem::Status make(bool temporary);
     // Tells the tracker which file is being written, with errno kept.
     void track(bool writing);
 

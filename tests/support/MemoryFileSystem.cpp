@@ -151,9 +151,7 @@ int MemoryFileSystem::open(NodePtr node)
 void MemoryFileSystem::fill(const Node &node, Info &out) const
 {
     out.kind = node.kind;
-    out.device = 1;
-    out.inode = node.inode;
-    out.size = node.kind == Kind::File ? node.content.size() : 0;
+    out.identity = { 1, node.inode };
 }
 
 MemoryFileSystem::Node *MemoryFileSystem::folderOf(int handle, const QByteArray &name)
@@ -238,17 +236,6 @@ FileSystem::Status MemoryFileSystem::info(int folder, const QByteArray &name, In
         return failWith(errno);
     fill(*node, out);
     return Status::Ok;
-}
-
-bool MemoryFileSystem::info(int fd, Info &out)
-{
-    const auto it = m_handles.find(fd);
-    if (it == m_handles.end()) {
-        errno = EBADF;
-        return false;
-    }
-    fill(*it->second, out);
-    return true;
 }
 
 bool MemoryFileSystem::isWritable(int folder, const QByteArray &name)

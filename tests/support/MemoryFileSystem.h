@@ -36,7 +36,6 @@ public:
     // Unsupported, so the writers' own walk is what runs.
     Status openBeneath(int folder, const QByteArray &path, int &fd) override;
     Status info(int folder, const QByteArray &name, Info &out) override;
-    bool info(int fd, Info &out) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
     // A copy of the file in a descriptor of its own (memfd), which archives are read through.
