@@ -1,5 +1,6 @@
 #include "support/ArchiveWriter.h"
 #include "support/FileTree.h"
+#include "support/Files.h"
 
 #include <QProcess>
 
@@ -40,19 +41,6 @@ Run quillon(const QStringList &arguments, const QString &workingDir = {})
     run.out = lines(process.readAllStandardOutput());
     run.err = lines(process.readAllStandardError());
     return run;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
 }
 
 // Replaces %A with the archive's path and %D with the output folder.
@@ -259,10 +247,10 @@ void tst_Quillon::command()
     QCOMPARE(FileTree::list(dir.path()), tree);
     for (const QString &item : std::as_const(before)) // -k, or a failed entry, keeps them
         if (item.contains(u'=') && !item.contains(QLatin1String("->")))
-            QCOMPARE(contents(dir.filePath(item.section(u'=', 0, 0))),
+            QCOMPARE(readFile(dir.filePath(item.section(u'=', 0, 0))),
                      item.section(u'=', 1).toUtf8());
     if (tree.contains(QStringLiteral("d/e/c.txt")) && before.isEmpty())
-        QCOMPARE(contents(dir.filePath(QStringLiteral("d/e/c.txt"))), QByteArray("compressed"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("d/e/c.txt"))), QByteArray("compressed"));
 }
 
 void tst_Quillon::extractIntoTheCurrentFolder()
@@ -274,7 +262,7 @@ void tst_Quillon::extractIntoTheCurrentFolder()
     QCOMPARE(run.status, 0);
     QCOMPARE(run.err, QStringList());
     QCOMPARE(FileTree::list(out.path()), QStringList { "b.txt" });
-    QCOMPARE(contents(out.filePath(QStringLiteral("b.txt"))), QByteArray("B"));
+    QCOMPARE(readFile(out.filePath(QStringLiteral("b.txt"))), QByteArray("B"));
 }
 
 void tst_Quillon::pathsKeepTheirBytes()
@@ -361,7 +349,7 @@ void tst_Quillon::stoppedExtraction()
     QCOMPARE(process.exitCode(), 128 + signal);
     QCOMPARE(FileTree::list(dir.path()), before);
     if (existing)
-        QCOMPARE(contents(dir.filePath(QStringLiteral("zeros.bin"))), QByteArray("old"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("zeros.bin"))), QByteArray("old"));
 }
 
 void tst_Quillon::unwritableOutput_data()

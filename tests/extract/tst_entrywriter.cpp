@@ -5,6 +5,7 @@
 #include "support/ArchiveWriter.h"
 #include "support/FaultyFileSystem.h"
 #include "support/FileTree.h"
+#include "support/Files.h"
 #include "support/TestDecompressor.h"
 
 #include <QDirIterator>
@@ -35,19 +36,6 @@ struct Recorder : ExtractReporter
     QStringList messages;
     void message(const QString &text) override { messages << text; }
 };
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 QStringList tree(const QString &dir)
 {
@@ -290,7 +278,7 @@ void tst_EntryWriter::folderEntry()
         if (p.endsWith(u'/'))
             QVERIFY(QDir(f.out).mkpath(p));
         else
-            writeFile(f.out + u'/' + p, "x");
+            QVERIFY(writeFile(f.out + u'/' + p, "x"));
     }
     f.fs.refusedFolders = refused;
 
@@ -390,7 +378,7 @@ void tst_EntryWriter::storedEntry()
     Fixture f(archive);
     const QString target = f.path(::name(name));
     if (!existing.isNull())
-        writeFile(target, existing);
+        QVERIFY(writeFile(target, existing));
     const QStringList before = tree(f.out);
 
     const bool ok = f.writer->writeStoredEntry(offset, size, ::name(name));
@@ -502,7 +490,7 @@ void tst_EntryWriter::compressedEntry()
         f.writer->setStreamingInflation(streaming);
         const QString target = f.path(::name(name));
         if (!existing.isNull())
-            writeFile(target, existing);
+            QVERIFY(writeFile(target, existing));
         const QStringList before = tree(f.out);
 
         const bool ok
@@ -555,7 +543,7 @@ void tst_EntryWriter::decompressorFailures()
     Fixture f(AW().add(AW::compressed("c.txt", "some text")).build());
     f.setDecompressor(decompressor);
     if (existing)
-        writeFile(f.path("c.txt"), kPrecious);
+        QVERIFY(writeFile(f.path("c.txt"), kPrecious));
 
     QVERIFY(!f.writer->writeCompressedEntry(0, qint32(z.size()), 9, "c.txt"));
     QCOMPARE(f.reporter.messages, QStringList { kC });
@@ -627,7 +615,7 @@ void tst_EntryWriter::failureLeavesFilesAlone()
     QVERIFY(QDir(f.out).mkdir("d"));
     const QString target = f.path("d\\keep.txt");
     if (existing)
-        writeFile(target, kPrecious);
+        QVERIFY(writeFile(target, kPrecious));
 
     switch (fault) {
     case 0:
@@ -675,7 +663,7 @@ void tst_EntryWriter::largeStoredEntryIsCopiedInPieces()
     const QByteArray content = randomBytes(5 * (1 << 20) + 17);
     const QByteArray small = "small";
     Fixture f(AW().add(AW::stored("small", small)).add(AW::stored("big", content)).build());
-    writeFile(f.path("old.bin"), kPrecious);
+    QVERIFY(writeFile(f.path("old.bin"), kPrecious));
 
     QVERIFY(f.writer->writeStoredEntry(5, qint32(content.size()), "new.bin"));
     QVERIFY(f.writer->writeStoredEntry(5, qint32(content.size()), "old.bin"));
@@ -707,7 +695,7 @@ void tst_EntryWriter::parentIsAFile()
 
     const QByteArray z = AW::zlibCompress("zz");
     Fixture f(AW().add(AW::compressed("c", "zz")).build());
-    writeFile(f.path("p"), kPrecious);
+    QVERIFY(writeFile(f.path("p"), kPrecious));
 
     // The folder cannot be made where the file is, and the open is repeated only once.
     const bool ok = compressed ? f.writer->writeCompressedEntry(0, qint32(z.size()), 2, name)
@@ -903,7 +891,7 @@ void tst_EntryWriter::hostileDestinations()
             QCOMPARE(::mkfifo(QFile::encodeName(root + item.chopped(1)).constData(), 0644), 0);
         } else {
             QFile::remove(root + item);
-            writeFile(root + item, "old " + item.toUtf8());
+            QVERIFY(writeFile(root + item, "old " + item.toUtf8()));
         }
     }
     const auto swapForLink = [&] {
@@ -954,7 +942,7 @@ void tst_EntryWriter::hostileDestinations()
 void tst_EntryWriter::ordinaryPermissions()
 {
     Fixture f(AW().add(AW::stored("a", "abc")).build());
-    writeFile(f.path("old.txt"), kPrecious);
+    QVERIFY(writeFile(f.path("old.txt"), kPrecious));
     QVERIFY(QFile::setPermissions(f.path("old.txt"), QFile::ReadOwner | QFile::WriteOwner));
     const mode_t oldMask = ::umask(027);
     const bool written = f.writer->writeStoredEntry(0, 3, "sub\\new.txt")

@@ -1,3 +1,5 @@
+#include "support/Files.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -12,8 +14,7 @@ const QString kMetainfoFile = QStringLiteral("data/org.example.Quillon.metainfo.
 
 QByteArray contents(const QString &relative)
 {
-    QFile file(kSource + QLatin1Char('/') + relative);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return readFile(kSource + QLatin1Char('/') + relative);
 }
 
 // The keys of the [Desktop Entry] group.

@@ -1,3 +1,5 @@
+#include "support/Files.h"
+
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -33,12 +35,6 @@ namespace {
 
 const QString kSource = QStringLiteral(QUILLON_SOURCE_DIR);
 const int kIconSizes[] = { 16, 32, 48, 64, 128 };
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -117,7 +113,7 @@ void tst_Install::installedFile()
         return;
     }
     QVERIFY(!file.isExecutable());
-    QCOMPARE(contents(file.filePath()), contents(kSource + QLatin1Char('/') + source));
+    QCOMPARE(readFile(file.filePath()), readFile(kSource + QLatin1Char('/') + source));
     // Each theme folder holds the picture of its own size.
     if (iconSize > 0)
         QCOMPARE(QImage(file.filePath()).size(), QSize(iconSize, iconSize));
