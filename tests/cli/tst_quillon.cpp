@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -126,6 +127,14 @@ void tst_Quillon::command_data()
                                         "7              0           -          24  skip\n"
                                         "4 entries, 16 bytes\n")
                                  << none << none << none;
+    QTest::newRow("list -l adds up the size column, every row")
+        << W().add(W::stored("a", "abc")).add(W::raw("b", 7, "xy").withUnpackedSize(-5)).build()
+        << QStringList { "list", "-l", "%A" } << 0
+        << QByteArray("type        size      packed      offset  name\n"
+                      "file           3           -           0  a\n"
+                      "7             -5           -           3  b\n"
+                      "2 entries, -2 bytes\n")
+        << none << none << none;
     QTest::newRow("list -l, count one more than the records")
         << W().add(W::folder("d")).setCountConvention(W::Count::RecordsPlusOne).build()
         << QStringList { "list", "-l", "%A" } << 0
@@ -178,6 +187,20 @@ void tst_Quillon::command_data()
         << QStringList { "quillon: %A: d/s.bin: a folder is in the way",
                          "quillon: %A: 1 of 4 entries failed" }
         << QStringList { "d/", "d/e/", "d/e/c.txt", "d/s.bin/" } << QStringList { "d/s.bin/" };
+    // Read through the descriptor opened first: replacing the link it was named by is harmless.
+    QTest::newRow("extract, an entry replaces the link the archive was named by")
+        << W().add(W::stored("x.dat", "replaced")).add(W::stored("later.txt", "later")).build()
+        << QStringList { "extract", "-C", "%D", "%D/x.dat" } << 0 << QByteArray() << none
+        << QStringList { "later.txt", "x.dat" } << QStringList { "x.dat->%A" };
+    // Past a file-size limit the entry fails with EFBIG and the others are still written.
+    QTest::newRow("extract under a file-size limit")
+        << W().add(W::stored("big.bin", QByteArray(4096, 'b')))
+               .add(W::stored("ok.txt", "ok"))
+               .build()
+        << QStringList { "ulimit -f 1", "extract", "-C", "%D", "%A" } << 1 << QByteArray()
+        << QStringList { "quillon: %A: big.bin: File too large",
+                         "quillon: %A: 1 of 2 entries failed" }
+        << QStringList { "ok.txt" } << none;
     QTest::newRow("extract -O") << all << QStringList { "extract", "-O", "-C", "%D", "%A" } << 0
                                 << QByteArray("storedcompressed") << none << none << none;
     QTest::newRow("extract --to-stdout -v, bad entries")
@@ -219,7 +242,7 @@ void tst_Quillon::command()
     const QString path = m_dir.filePath(QStringLiteral("x.dat"));
     QVERIFY(writeFile(path, bytes));
     QTemporaryDir dir;
-    for (const QString &item : std::as_const(before)) {
+    for (const QString &item : filled(before, path, dir.path())) {
         if (item.endsWith(u'/'))
             QVERIFY(QDir(dir.path()).mkpath(item));
         else if (item.contains(QLatin1String("->")))
@@ -233,6 +256,13 @@ void tst_Quillon::command()
     }
     QProcess process;
     process.setWorkingDirectory(dir.path());
+    if (arguments.first() == QLatin1String("ulimit -f 1")) {
+        arguments.removeFirst();
+        process.setChildProcessModifier([] {
+            const struct rlimit limit = { 1024, 1024 };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
     process.start(QStringLiteral(QUILLON_CLI), filled(arguments, path, dir.path()));
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);

@@ -6,6 +6,7 @@
 #include "support/FaultyFileSystem.h"
 #include "support/FileTree.h"
 #include "support/Files.h"
+#include "support/MemoryFileSystem.h"
 #include "support/TestDecompressor.h"
 
 #include <QDirIterator>
@@ -254,6 +255,8 @@ void tst_EntryWriter::folderEntry_data()
     QTest::newRow("1,500 levels under a file")
         << (QByteArray("taken\\") + QByteArray("a\\").repeated(1500) + "y")
         << QStringList { "taken" } << noRefusal << false << 1 << QStringList { "taken" };
+    QTest::newRow("longer than 32,767 characters, refused before any level is made")
+        << QByteArray("a\\").repeated(16384) << none << noRefusal << false << 1 << none;
     QTest::newRow("dot-dot") << QByteArray("..\\escape") << none << noRefusal << false << 1 << none;
     QTest::newRow("dot-dot alone") << QByteArray("..") << none << noRefusal << false << 1 << none;
     QTest::newRow("dot-dot inside")
@@ -796,11 +799,12 @@ void tst_EntryWriter::hostileDestinations_data()
 {
     QTest::addColumn<int>("type");
     QTest::addColumn<QStringList>("names"); // written in turn
-    // Made under the fixture's folder first: "x/" a folder, "x" a file, "x->t" a symbolic link
-    // (ROOT stands for the fixture's folder), "x|" a FIFO; a.dat is the archive.
+    // Made under the fixture's folder first: "x/" a folder, "x" a file ("x!" read-only), "x->t"
+    // a symbolic link (ROOT stands for the fixture's folder), "x|" a FIFO; a.dat is the archive.
     QTest::addColumn<QStringList>("setup");
-    // Swapped for a link to elsewhere/ just before the writer opens it ("walk") or between
-    // the first name and the second ("between"), or removed between them ("removed").
+    // Swapped for a link to elsewhere/ just before the writer opens it ("walk"), between the
+    // first name and the second ("between") or before the first ("start"), or removed
+    // ("removed") or moved into elsewhere/ ("moved") between the first name and the second.
     QTest::addColumn<QString>("swap");
     QTest::addColumn<QString>("when");
     QTest::addColumn<int>("failed"); // entries that fail, each with its writer's message only
@@ -850,7 +854,19 @@ void tst_EntryWriter::hostileDestinations_data()
     QTest::newRow("folder swapped between two folder entries")
         << 1024 << QStringList { "sub\\a", "sub\\b" } << outside << "out/sub"
         << "between" << 1 << none;
-    // A folder kept open from one entry to the next that is gone is made again.
+    // Nothing is written into a folder moved out of the destination between two entries.
+    QTest::newRow("folder moved out between two entries")
+        << 1 << QStringList { "sub\\a.txt", "sub\\b.txt" } << outside + QStringList { "out/sub/" }
+        << "out/sub"
+        << "moved" << 0 << QStringList { "sub/b.txt" };
+    // The destination is the folder opened before the first entry, whatever its path names next.
+    QTest::newRow("destination swapped for a link after it was opened")
+        << 1 << QStringList { "f.txt" } << outside << "out"
+        << "start" << 0 << QStringList { "../out.old/f.txt" };
+    QTest::newRow("read-only file, whoever runs the export")
+        << 1 << QStringList { "ro.txt" } << outside + QStringList { "out/ro.txt!" } << noSwap << ""
+        << 1 << none;
+    // A folder that is gone is made again.
     QTest::newRow("folder removed between two entries")
         << 2 << QStringList { "sub\\a.txt", "sub\\b.txt" } << outside << "out/sub"
         << "removed" << 0 << QStringList { "sub/b.txt" };
@@ -874,68 +890,128 @@ void tst_EntryWriter::hostileDestinations()
 
     const QByteArray content = "entry bytes";
     const QByteArray z = AW::zlibCompress(content);
-    Fixture f(AW().add(AW::stored("s", content)).add(AW::compressed("c", content)).build());
-    ArchiveFile archive;
-    QVERIFY(archive.open(QFile::encodeName(f.archive)));
-    f.writer->setArchiveIdentity(archive.identity());
-    archive.close();
-    const QString root = f.root.path() + u'/';
-    for (QString item : std::as_const(setup)) {
-        item.replace("ROOT", f.root.path());
-        if (item.endsWith(u'/')) {
-            QVERIFY(QDir().mkpath(root + item));
-        } else if (item.contains("->")) {
-            QVERIFY(QFile::link(item.section("->", 1), root + item.section("->", 0, 0)));
-        } else if (item.endsWith(u'|')) {
-            QFile::remove(root + item.chopped(1));
-            QCOMPARE(::mkfifo(QFile::encodeName(root + item.chopped(1)).constData(), 0644), 0);
-        } else {
-            QFile::remove(root + item);
-            QVERIFY(writeFile(root + item, "old " + item.toUtf8()));
+    const QByteArray bytes
+        = AW().add(AW::stored("s", content)).add(AW::compressed("c", content)).build();
+    // The same rows on the real file system and on the one in memory the fuzzer runs on.
+    for (const bool memory : { false, true }) {
+        MemoryFileSystem mem; // outlives the writer that works through it
+        Fixture f(bytes);
+        const QString root = memory ? QStringLiteral("/t/") : f.root.path() + u'/';
+        const auto at
+            = [&](const QString &p) { return QFile::encodeName(QDir::cleanPath(root + p)); };
+        if (memory) {
+            QVERIFY(mem.addFolder("/t") && mem.addFolder("/t/out")
+                    && mem.addFile("/t/a.dat", bytes));
+            f.writer = std::make_unique<EntryWriter>(at("a.dat"), at("out"), testDecompressor(),
+                                                     f.reporter, mem);
         }
-    }
-    const auto swapForLink = [&] {
-        QVERIFY(QFile::rename(root + swap, root + swap + ".old"));
-        QVERIFY(QFile::link(root + "elsewhere", root + swap));
-    };
-    bool swapped = false;
-    if (when == "walk") {
-        f.fs.beforeOpenFolder = [&](const QByteArray &path) {
+        ArchiveFile archive;
+        QVERIFY(memory ? mem.openArchive(at("a.dat"), archive) : archive.open(at("a.dat")));
+        f.writer->setArchiveIdentity(archive.identity());
+        archive.close();
+        const auto link = [&](const QString &target, const QString &path) {
+            return memory ? mem.addLink(at(path), QFile::encodeName(target))
+                          : QFile::link(target, root + path);
+        };
+        // What lies in elsewhere/, where links lead: "d" for a folder, "f" and the bytes for a
+        // file.
+        const auto outside = [&] {
+            QMap<QByteArray, QByteArray> tree;
+            if (!memory) {
+                for (const auto &[path, bytes] :
+                     FileTree::contents(root + "elsewhere").asKeyValueRange())
+                    tree[path.toUtf8()] = path.endsWith(u'/') ? QByteArray("d") : "f" + bytes;
+                return tree;
+            }
+            const QByteArray folder = at("elsewhere") + '/';
+            for (const auto &[path, node] : mem.snapshot().asKeyValueRange())
+                if (path.startsWith(folder))
+                    tree[path.mid(folder.size()) + (node == "d" ? "/" : "")] = node;
+            return tree;
+        };
+        for (QString item : std::as_const(setup)) {
+            item.replace("ROOT", root.chopped(1));
+            const QString path = item.section("->", 0, 0).remove(u'|').remove(u'!');
+            if (memory ? mem.removeTree(at(path)) : QFile::remove(root + path))
+                QVERIFY(path == "a.dat");
+            if (item.endsWith(u'/'))
+                QVERIFY(memory ? mem.addFolder(at(path)) : QDir().mkpath(root + path));
+            else if (item.contains("->"))
+                QVERIFY(link(item.section("->", 1), path));
+            else if (item.endsWith(u'|'))
+                QVERIFY(memory ? mem.addFifo(at(path)) : ::mkfifo(at(path), 0644) == 0);
+            else if (memory)
+                QVERIFY(mem.addFile(at(path), "old " + path.toUtf8(), item.endsWith(u'!')));
+            else
+                QVERIFY(writeFile(root + path, "old " + path.toUtf8())
+                        && (!item.endsWith(u'!') || ::chmod(at(path), 0444) == 0));
+        }
+        const auto swapNow = [&] {
+            if (when == "removed")
+                QVERIFY(memory ? mem.removeTree(at(swap)) : QDir(root + swap).removeRecursively());
+            else if (when == "moved")
+                QVERIFY(memory ? mem.move(at(swap), at("elsewhere/moved"))
+                               : QFile::rename(root + swap, root + "elsewhere/moved"));
+            else
+                QVERIFY((memory ? mem.move(at(swap), at(swap + ".old"))
+                                : QFile::rename(root + swap, root + swap + ".old"))
+                        && link(root + "elsewhere", swap));
+        };
+        bool swapped = false;
+        const auto hook = [&](const QByteArray &path) {
             if (!swapped && path.endsWith(swap.toUtf8())) {
                 swapped = true;
-                swapForLink();
+                swapNow();
             }
         };
-    }
-    const QMap<QString, QByteArray> outsideBefore = FileTree::contents(root + "elsewhere");
-
-    int failures = 0;
-    for (const QString &name : std::as_const(names)) {
-        bool ok = false;
-        if (type == 1)
-            ok = f.writer->writeStoredEntry(0, qint32(content.size()), name);
-        else if (type == 2)
-            ok = f.writer->writeCompressedEntry(qint32(content.size()), qint32(z.size()),
-                                                qint32(content.size()), name);
-        else
-            ok = f.writer->writeFolderEntry(name);
-        failures += ok ? 0 : 1;
-        if (when == "between" && !swapped) {
+        if (when == "walk")
+            (memory ? mem.beforeOpenFolder : f.fs.beforeOpenFolder) = hook;
+        QMap<QByteArray, QByteArray> outsideBefore = outside();
+        if (when == "start") {
             swapped = true;
-            swapForLink();
-        } else if (when == "removed" && !swapped) {
-            swapped = true;
-            QVERIFY(QDir(root + swap).removeRecursively());
+            swapNow();
         }
-    }
-    QCOMPARE(failures, failed);
-    const QString message = type == 1 ? kUC : type == 2 ? kC : kDir;
-    QCOMPARE(f.reporter.messages, QStringList(failed, message));
-    QCOMPARE(FileTree::contents(root + "elsewhere"), outsideBefore);
-    QVERIFY(!QFileInfo::exists(root + "nowhere"));
-    for (const QString &file : std::as_const(written)) {
-        QVERIFY(!QFileInfo(f.out + u'/' + file).isSymLink());
-        QCOMPARE(readFile(f.out + u'/' + file), content);
+
+        int failures = 0;
+        for (const QString &name : std::as_const(names)) {
+            bool ok = false;
+            if (type == 1)
+                ok = f.writer->writeStoredEntry(0, qint32(content.size()), name);
+            else if (type == 2)
+                ok = f.writer->writeCompressedEntry(qint32(content.size()), qint32(z.size()),
+                                                    qint32(content.size()), name);
+            else
+                ok = f.writer->writeFolderEntry(name);
+            failures += ok ? 0 : 1;
+            if (!when.isEmpty() && when != "walk" && when != "start" && !swapped) {
+                swapped = true;
+                swapNow();
+                if (when == "moved") // what was moved out may hold the first entry, no more
+                    outsideBefore = outside();
+            }
+        }
+        QCOMPARE(failures, failed);
+        const QString message = type == 1 ? kUC : type == 2 ? kC : kDir;
+        QCOMPARE(f.reporter.messages, QStringList(failed, message));
+        QCOMPARE(outside(), outsideBefore);
+        const QMap<QByteArray, QByteArray> all
+            = memory ? mem.snapshot() : QMap<QByteArray, QByteArray>();
+        for (const QString &file : std::as_const(written)) {
+            if (memory) {
+                QCOMPARE(all.value(at("out/" + file)), "f" + content);
+                continue;
+            }
+            QVERIFY(!QFileInfo(root + "out/" + file).isSymLink());
+            QCOMPARE(readFile(root + "out/" + file), content);
+        }
+        // A file no entry was written to still holds what it held.
+        for (const QString &item : std::as_const(setup)) {
+            const QString path = QString(item).remove(u'!');
+            if (item.startsWith("out/") && !item.contains("->") && !item.endsWith(u'/')
+                && !written.contains(path.mid(4)))
+                QCOMPARE(memory ? all.value(at(path)).mid(1) : readFile(root + path),
+                         "old " + path.toUtf8());
+        }
     }
 }
 

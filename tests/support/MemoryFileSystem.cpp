@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -23,7 +24,39 @@ MemoryFileSystem::MemoryFileSystem() : m_root(std::make_shared<Node>())
     m_root->inode = m_nextInode++;
 }
 
-MemoryFileSystem::~MemoryFileSystem() = default;
+MemoryFileSystem::~MemoryFileSystem()
+{
+    for (const auto &[inode, fd] : m_archives)
+        ::close(fd);
+}
+
+QByteArray MemoryFileSystem::pathOf(const Node &node) const
+{
+    const NodePtr parent = node.parent.lock();
+    if (!parent)
+        return {};
+    for (const auto &[name, child] : parent->children)
+        if (child.get() == &node)
+            return pathOf(*parent) + '/' + name;
+    return {}; // moved or removed since
+}
+
+bool MemoryFileSystem::move(const QByteArray &from, const QByteArray &to)
+{
+    const NodePtr node = resolve(from, false);
+    const NodePtr parent = node ? node->parent.lock() : nullptr;
+    if (!parent || !add(to, node))
+        return false;
+    parent->children.erase(from.mid(from.lastIndexOf('/') + 1));
+    return true;
+}
+
+bool MemoryFileSystem::removeTree(const QByteArray &path)
+{
+    const NodePtr node = resolve(path, false);
+    const NodePtr parent = node ? node->parent.lock() : nullptr;
+    return parent && parent->children.erase(path.mid(path.lastIndexOf('/') + 1)) == 1;
+}
 
 MemoryFileSystem::NodePtr MemoryFileSystem::resolve(const QByteArray &path, bool followLast) const
 {
@@ -71,7 +104,8 @@ bool MemoryFileSystem::add(const QByteArray &path, NodePtr node)
     const QByteArray name = path.mid(slash + 1);
     if (!folder || folder->kind != Kind::Folder || name.isEmpty() || folder->children.count(name))
         return false;
-    node->inode = m_nextInode++;
+    if (node->inode == 0)
+        node->inode = m_nextInode++;
     node->parent = folder;
     folder->children[name] = std::move(node);
     return true;
@@ -212,6 +246,8 @@ FileSystem::Status MemoryFileSystem::openExtractDir(const QByteArray &path, int 
 
 FileSystem::Status MemoryFileSystem::openFolder(int folder, const QByteArray &name, int &fd)
 {
+    if (beforeOpenFolder && m_handles.count(folder))
+        beforeOpenFolder(pathOf(*m_handles[folder]) + '/' + name);
     Node *parent;
     const NodePtr node = lookup(folder, name, parent);
     if (!node)
@@ -264,15 +300,14 @@ bool MemoryFileSystem::openArchive(const QByteArray &path, ArchiveFile &archive)
         errno = node ? EINVAL : ENOENT; // anything but a file is refused, as the real one does
         return false;
     }
-    const int fd = ::memfd_create("archive", MFD_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const QByteArray &content = node->content;
-    if (::pwrite(fd, content.constData(), size_t(content.size()), 0) != ssize_t(content.size())) {
-        ::close(fd);
-        return false;
+    int &fd = m_archives[node->inode];
+    if (fd == 0) {
+        fd = ::memfd_create("archive", MFD_CLOEXEC);
+        const QByteArray &content = node->content;
+        if (fd < 0 || ::pwrite(fd, content.constData(), size_t(content.size()), 0) < 0)
+            return false;
     }
-    return archive.adopt(fd);
+    return archive.adopt(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
 }
 
 FileSystem::Status MemoryFileSystem::createFile(int folder, const QByteArray &name, int &fd)

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QMap>
 
+#include <functional>
+
 #include <map>
 #include <memory>
 
@@ -24,12 +26,17 @@ public:
     bool addFile(const QByteArray &path, const QByteArray &content, bool readOnly = false);
     bool addLink(const QByteArray &path, const QByteArray &target);
     bool addFifo(const QByteArray &path);
+    // Moves or removes whatever path names, as another process may while an export runs.
+    bool move(const QByteArray &from, const QByteArray &to);
+    bool removeTree(const QByteArray &path);
 
     // Every node by path: "d" folder, "f" + content, "r" + content (read-only), "l" + target,
     // "p" FIFO.
     QMap<QByteArray, QByteArray> snapshot() const;
     int openHandles() const { return int(m_handles.size()); }
     int badNames = 0;
+    // Runs before every step through a folder, with the path about to be opened: a race.
+    std::function<void(const QByteArray &path)> beforeOpenFolder;
 
     Status openExtractDir(const QByteArray &path, int &fd) override;
     Status openFolder(int folder, const QByteArray &name, int &fd) override;
@@ -38,7 +45,8 @@ public:
     Status info(int folder, const QByteArray &name, Info &out) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
-    // A copy of the file in a descriptor of its own (memfd), which archives are read through.
+    // A copy of the file in a descriptor of its own (memfd), the same file for every open of
+    // the same node, which archives are read through.
     bool openArchive(const QByteArray &path, ArchiveFile &archive) override;
     Status createFile(int folder, const QByteArray &name, int &fd) override;
     Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
@@ -53,6 +61,7 @@ private:
     using NodePtr = std::shared_ptr<Node>;
 
     NodePtr resolve(const QByteArray &path, bool followLast) const;
+    QByteArray pathOf(const Node &node) const;
     bool add(const QByteArray &path, NodePtr node);
     // The folder behind a handle, with name checked; null with errno set otherwise.
     Node *folderOf(int handle, const QByteArray &name);
@@ -70,4 +79,5 @@ private:
     int m_nextHandle = 3;
     quint64 m_nextInode = 1;
     int m_nextTemporary = 0;
+    std::map<quint64, int> m_archives; // memfd by inode
 };
