@@ -1,8 +1,8 @@
 // Inputs for the memory and time bounds, timed as whole processes by scripts/bench:
 //
 //   limits_bench hostile DIR   writes 1 MiB archives whose entries claim 2 GiB sizes, offsets
-//                              near the 32-bit limit, a count of two billion, or lie 2,000
-//                              folders deep
+//                              near the 32-bit limit, a count of two billion, lie 2,000
+//                              folders deep or 80,000 folders deep, and one with a name of 8 MiB
 //   limits_bench large DIR     writes a 1 GiB stored entry (large-stored.dat, its bytes alone in
 //                              large-stored.bin) and a 1 GiB compressed one (large-zlib.dat, its
 //                              zlib stream alone in large-zlib.z)
@@ -68,7 +68,13 @@ int hostile(const QDir &dir)
                  oneMiB(W().add(W::folder("a")).overrideCount(2000000000)))
         && write(dir.filePath(QStringLiteral("hostile-deep.dat")), oneMiB(deep))
         && write(dir.filePath(QStringLiteral("hostile-namelen.dat")),
-                 oneMiB(W().add(W::folder("a").withNameLen(2000000000)).add(W::folder("b"))));
+                 oneMiB(W().add(W::folder("a").withNameLen(2000000000)).add(W::folder("b"))))
+        // One name of 80,000 folders, which every pattern used to try folder by folder, and one
+        // of 8 MiB (4,194,304 levels), which used to be made folder by folder.
+        && write(dir.filePath(QStringLiteral("hostile-levels.dat")),
+                 oneMiB(W().add(W::stored(QByteArray("a\\").repeated(80000) + "x.bin", "x"))))
+        && write(dir.filePath(QStringLiteral("hostile-name8m.dat")),
+                 W().add(W::stored(QByteArray("a\\").repeated(4 * kMiB - 1) + "x", "x")).build());
     return ok ? 0 : 1;
 }
 
