@@ -12,6 +12,8 @@ quillon_packages=(
     fonts-dejavu-core fonts-dejavu-extra
     desktop-file-utils appstream
 )
+# scripts/package's tools; the build's own needs come from debian/control.
+quillon_package_tools=(dpkg-dev lintian devscripts)
 
 quillon_install() {
     local missing=() pkg
@@ -20,17 +22,23 @@ quillon_install() {
             || missing+=("$pkg")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    quillon_apt_get install "${missing[@]}"
+}
+
+# quillon_apt_get COMMAND ARGUMENT...: apt-get COMMAND without recommends, after an update, as
+# root; its output is shown only when it fails.
+quillon_apt_get() {
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-    echo "Installing: ${missing[*]}"
     local log
     log=$(mktemp)
     if ! { "${sudo[@]}" apt-get update -qq \
-            && "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-                --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+            && "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "$1" -y -qq \
+                --no-install-recommends "${@:2}"; } >"$log" 2>&1; then
         cat "$log"
         rm -f "$log"
-        echo "Could not install: ${missing[*]}" >&2
+        echo "Could not $1: ${*:2}" >&2
         return 1
     fi
     rm -f "$log"

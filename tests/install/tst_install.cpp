@@ -61,6 +61,7 @@ void tst_Install::installsExactlyTheseFiles()
                            "share/applications/org.example.Quillon.desktop",
                            "share/metainfo/org.example.Quillon.metainfo.xml",
                            "share/icons/hicolor/scalable/apps/org.example.Quillon.svg",
+                           "share/man/man1/ostrel.1",
                            "share/man/man1/quillon.1",
                            "share/bash-completion/completions/quillon" };
     for (int size : kIconSizes)
