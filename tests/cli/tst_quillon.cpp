@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -312,15 +313,19 @@ void tst_Quillon::stoppedExtraction_data()
 {
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("existing");
-    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false;
-    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true;
-    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false;
+    QTest::addColumn<bool>("loop"); // in a shell's loop, both stopped as Ctrl+C stops them
+    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false;
+    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false;
+    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false;
+    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false;
+    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true;
 }
 
 void tst_Quillon::stoppedExtraction()
 {
     QFETCH(int, signal);
     QFETCH(bool, existing);
+    QFETCH(bool, loop);
 
     // 1 GiB of zeros, deflated piece by piece: writing it takes long enough to stop halfway.
     constexpr qint64 kSize = qint64(1) << 30;
@@ -348,17 +353,31 @@ void tst_Quillon::stoppedExtraction()
         QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), "old"));
     const QStringList before = FileTree::list(dir.path());
     QProcess process;
-    process.start(QStringLiteral(QUILLON_CLI),
-                  { QStringLiteral("extract"), QStringLiteral("-C"), dir.path(), path });
+    // A process group of its own, as a terminal's job has; no core file for SIGQUIT.
+    process.setChildProcessModifier([] {
+        const rlimit none {};
+        ::setrlimit(RLIMIT_CORE, &none);
+        ::setpgid(0, 0);
+    });
+    const QStringList extract { "extract", "-C", dir.path(), path };
+    if (loop)
+        process.start(
+            "bash",
+            QStringList { "-c", "for i in 1 2; do \"$0\" \"$@\"; done; echo went on", QUILLON_CLI }
+                + extract);
+    else
+        process.start(QUILLON_CLI, extract);
     QVERIFY(process.waitForStarted());
     // Stopped once the file being written shows up.
     for (int i = 0; i < 10000 && FileTree::list(dir.path()) == before; ++i)
         QThread::usleep(500);
     QVERIFY(FileTree::list(dir.path()) != before);
-    QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    QCOMPARE(::kill(-pid_t(process.processId()), signal), 0);
     QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + signal);
+    // Ended by the signal itself, so that a shell around it stops as well.
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(process.exitCode(), signal);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
     QCOMPARE(FileTree::list(dir.path()), before);
     if (existing)
         QCOMPARE(contents(dir.filePath(QStringLiteral("zeros.bin"))), QByteArray("old"));
