@@ -338,7 +338,7 @@ void tst_Quillon::pathsKeepTheirBytes()
 void tst_Quillon::shell_data()
 {
     QTest::addColumn<QByteArray>("bytes"); // of x.dat in the working folder
-    QTest::addColumn<QString>("script"); // for bash; $Q is quillon
+    QTest::addColumn<QString>("script"); // for bash; $Q is quillon, $C its completion
     QTest::addColumn<QByteArray>("out");
 
     const QByteArray odd = W().add(W::stored("br[a].txt", "1"))
@@ -352,6 +352,12 @@ void tst_Quillon::shell_data()
     QTest::newRow("a closed pipe ends it as it ends cat")
         << big << "\"$Q\" extract -O x.dat 2>err | head -c 1; echo \" ${PIPESTATUS[0]}\"; cat err"
         << QByteArray("x 141\n");
+    QTest::newRow("completion of entry names, folder by folder")
+        << odd
+        << ". \"$C\"; quillon() { \"$Q\" \"$@\"; }; for w in '' d/; do "
+           "COMP_WORDS=(quillon extract -C out x.dat \"$w\"); COMP_CWORD=5; _quillon quillon; "
+           "printf '%s\\n' \"${COMPREPLY[@]}\" | sort; done"
+        << QByteArray("br\\[a\\].txt\nd/\n$'d/t\\tab\\001'\nd/\\*\\?\n");
     QTest::newRow("progress on a terminal, cleared at the end")
         << big
         << "script -qec '\"$Q\" test x.dat' /dev/null >tty; tr '\\r' '\\n' <tty | sed -n 2p; "
@@ -369,6 +375,7 @@ void tst_Quillon::shell()
     QVERIFY(writeFile(dir.filePath(QStringLiteral("x.dat")), bytes));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("Q"), QStringLiteral(QUILLON_CLI));
+    environment.insert(QStringLiteral("C"), QStringLiteral(QUILLON_COMPLETION));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     QProcess process;
     process.setProcessEnvironment(environment);
