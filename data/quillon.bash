@@ -1,4 +1,5 @@
-# bash completion for quillon: commands, each command's options, then .dat archives.
+# bash completion for quillon: commands, each command's options, then .dat archives, and after
+# the archive the names of its entries, one folder level at a time.
 _quillon()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
@@ -20,12 +21,55 @@ _quillon()
         compopt -o filenames 2>/dev/null
         return
     fi
+    if [[ $prev == -T || $prev == --files-from ]]; then
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        compopt -o filenames 2>/dev/null
+        return
+    fi
+    # The archive: the first operand after the command, past options and their values.
+    local archive="" value=""
+    for ((i = i + 1; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        if [[ -n $value ]]; then
+            value=""
+        elif [[ $word == -C || $word == --directory || $word == -T || $word == --files-from ]]; then
+            value=1
+        elif [[ $word != -* ]]; then
+            archive=$word
+            break
+        fi
+    done
+    if [[ -n $archive && $cur != -* ]]; then
+        # The entry names that start with what is typed (quotes and backslashes taken off),
+        # each cut after the next "/" so a folder is offered once, quoted for the shell.
+        local typed=${cur//\\/} name item
+        typed=${typed//[\'\"]/}
+        local -A offered=()
+        archive=${archive//[\'\"]/}
+        while IFS= read -r -d '' name; do
+            [[ $name == "$typed"* ]] || continue
+            item=${name:${#typed}}
+            [[ $item == */* ]] && name=$typed${item%%/*}/
+            offered[$name]=1
+        done < <("${1:-quillon}" list -0 -- "${archive/#\~/$HOME}" 2>/dev/null)
+        for name in "${!offered[@]}"; do
+            printf -v item '%q' "$name"
+            COMPREPLY+=("$item")
+        done
+        [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == */ ]] && compopt -o nospace 2>/dev/null
+        return
+    fi
     if [[ $cur == -* ]]; then
         local options
         case $command in
             list) options="-l --long -0 --null" ;;
             extract) options="-C --directory -k --keep-old-files -O --to-stdout -v --verbose" ;;
             test) options="-v --verbose" ;;
+        esac
+        # Exact names, for every command that reads entries.
+        case $command in
+            list) options+=" -T --files-from --no-wildcards" ;;
+            extract | test) options+=" -T --files-from -0 --null --no-wildcards" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return

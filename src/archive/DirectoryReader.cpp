@@ -67,16 +67,17 @@ bool DirectoryReader::read(QIODevice *device)
     const qint64 length = device->size();
     char field[kFieldSize];
     if (length < kFieldSize || !readAt(device, length - kFieldSize, field, kFieldSize))
-        return fail(QStringLiteral("The file is too short to hold a footer."));
+        return fail(QStringLiteral("not a .dat archive (too short to hold a footer)"));
     m_dirSize = int32At(field);
 
     // The directory start is a 32-bit value like every position in the archive.
     const qint64 start = length - qint64(m_dirSize);
     if (start > std::numeric_limits<qint32>::max() || start < std::numeric_limits<qint32>::min())
-        return fail(QStringLiteral("The directory start does not fit a 32-bit position."));
+        return fail(QStringLiteral(
+            "not a .dat archive (its directory start does not fit a 32-bit position)"));
     m_dirStart = qint32(start);
     if (start < 0 || start + kFieldSize > length)
-        return fail(QStringLiteral("The footer points outside the file."));
+        return fail(QStringLiteral("not a .dat archive (its footer points outside the file)"));
 
     // The count first: a directory that counts nothing, or more records than its region can
     // hold, is refused without reading (or allocating) the region, however large it is.
@@ -86,17 +87,18 @@ bool DirectoryReader::read(QIODevice *device)
     if (m_countHandler)
         m_countHandler(m_entryCount);
     if (m_entryCount < 1)
-        return fail(QStringLiteral("The directory counts no entries."));
+        return fail(QStringLiteral("its directory counts no entries"));
     // Every record takes at least 25 bytes.
     if (qint64(m_entryCount) - 1 > (length - start - kFieldSize) / kMinRecordSize)
-        return fail(QStringLiteral("The count is larger than the directory can hold."));
+        return fail(
+            QStringLiteral("truncated archive (its directory counts more entries than it holds)"));
 
     // The rest of the directory, records to footer, in one read on from the count.
     QByteArray directory;
     try {
         directory.resize(length - start);
     } catch (const std::bad_alloc &) {
-        return fail(QStringLiteral("The directory is too large to read."));
+        return fail(QStringLiteral("directory too large to read"));
     }
     std::memcpy(directory.data(), field, kFieldSize);
     if (!readOn(device, directory.data() + kFieldSize, directory.size() - kFieldSize))
@@ -115,7 +117,7 @@ bool DirectoryReader::parseRecords(const QByteArray &directory)
     try {
         data->rows.reserve(size_t(mustRead) + 1);
     } catch (const std::bad_alloc &) {
-        return fail(QStringLiteral("The directory is too large to hold in memory."));
+        return fail(QStringLiteral("directory too large to hold in memory"));
     }
 
     qint64 pos = kFieldSize;
@@ -127,17 +129,21 @@ bool DirectoryReader::parseRecords(const QByteArray &directory)
         if (pos + kFieldSize > limit) {
             if (optional)
                 break;
-            return fail(QStringLiteral("Record %1 is cut off by the end of the file.").arg(row));
+            return fail(QStringLiteral("truncated archive (record %1 of its directory is cut off)")
+                            .arg(row));
         }
         const qint32 nameLen = int32At(base + pos);
         if (nameLen == std::numeric_limits<qint32>::min())
-            return fail(QStringLiteral("Record %1 has a name length that overflows.").arg(row));
+            return fail(
+                QStringLiteral("damaged directory (record %1 has a name length that overflows)")
+                    .arg(row));
         const qint64 nameSize = nameLen > 1 ? qint64(nameLen) - 1 : 0;
         const qint64 recordSize = kFieldSize + nameSize + 1 + 5 * kFieldSize;
         if (pos + recordSize > limit) {
             if (optional)
                 break;
-            return fail(QStringLiteral("Record %1 is cut off by the end of the file.").arg(row));
+            return fail(QStringLiteral("truncated archive (record %1 of its directory is cut off)")
+                            .arg(row));
         }
         // The fields stay in the raw bytes; the table decodes them when asked.
         data->rows.push_back(quint32(pos));

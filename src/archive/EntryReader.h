@@ -40,6 +40,8 @@ public:
 
     // The errno of the last ReadFailed or WriteFailed.
     int errorCode() const { return m_errorCode; }
+    // The bytes the last compressed entry inflated to, as far as it got.
+    qint64 inflatedSize() const { return m_inflater.inflatedSize(); }
 
 private:
     // Notes error for errorCode() and gives result.

@@ -1,5 +1,7 @@
 #include "NamePattern.h"
 
+#include <QMultiHash>
+
 namespace {
 
 const QString kSeparator = QStringLiteral("[/\\\\]");
@@ -45,14 +47,23 @@ QString bracket(const QString &pattern, qsizetype &i)
     return {};
 }
 
+// A name with "/" for every "\\".
+QString slashed(QString name)
+{
+    return name.replace(u'\\', u'/');
+}
+
 } // namespace
 
-NamePattern::NamePattern(const QString &pattern) : m_text(pattern)
+NamePattern::NamePattern(const QString &pattern, Syntax syntax) : m_text(pattern), m_syntax(syntax)
 {
-    QString p = pattern;
-    p.replace(u'\\', u'/');
+    QString p = slashed(pattern);
     while (p.size() > 1 && p.endsWith(u'/'))
         p.chop(1);
+    if (syntax == Syntax::Literal) {
+        m_literal = p;
+        return;
+    }
     QString expression;
     for (qsizetype i = 0; i < p.size(); ++i) {
         const QChar c = p.at(i);
@@ -74,7 +85,12 @@ NamePattern::NamePattern(const QString &pattern) : m_text(pattern)
 
 bool NamePattern::matches(const QString &name) const
 {
-    return m_expression.match(name).hasMatch();
+    if (m_syntax == Syntax::Wildcard)
+        return m_expression.match(name).hasMatch();
+    const QString n = slashed(name);
+    return n.startsWith(m_literal)
+        && (n.size() == m_literal.size()
+            || (!m_literal.isEmpty() && n.at(m_literal.size()) == u'/'));
 }
 
 std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
@@ -84,15 +100,38 @@ std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
     std::vector<qint32> rows;
     if (used)
         used->assign(size_t(patterns.size()), false);
+    QMultiHash<QString, qsizetype> literals; // by name: the patterns that are that name
+    QList<qsizetype> wildcards;
+    for (qsizetype i = 0; i < patterns.size(); ++i) {
+        if (patterns.at(i).m_syntax == Syntax::Literal)
+            literals.insert(patterns.at(i).m_literal, i);
+        else
+            wildcards << i;
+    }
+    const auto select = [&](qsizetype i) {
+        if (used)
+            (*used)[size_t(i)] = true;
+        return true;
+    };
     for (qint32 row = 0; row < table.filledRows(); ++row) {
         bool selected = patterns.isEmpty();
         const QString name = selected ? QString() : table.name(row);
-        for (qsizetype i = 0; i < patterns.size() && !(selected && !used); ++i) {
-            if (patterns.at(i).matches(name)) {
-                selected = true;
-                if (used)
-                    (*used)[size_t(i)] = true;
-            }
+        for (const qsizetype i : std::as_const(wildcards)) {
+            if (selected && !used)
+                break;
+            if (patterns.at(i).matches(name))
+                selected = select(i);
+        }
+        // The name itself, and each folder above it.
+        const QString n = literals.isEmpty() ? QString() : slashed(name);
+        for (qsizetype end = n.size(); !literals.isEmpty() && end >= 0; --end) {
+            if (selected && !used)
+                break;
+            if (end < n.size() && (end == 0 || n.at(end) != u'/'))
+                continue;
+            const auto [first, last] = literals.equal_range(n.left(end));
+            for (auto it = first; it != last; ++it)
+                selected = select(it.value());
         }
         if (selected)
             rows.push_back(row);

@@ -20,21 +20,29 @@ const char kHelp[]
       "  test                 read and inflate the entries, writing nothing\n"
       "\n"
       "  -l, --long           list type, sizes, offset and name of each entry, then totals\n"
-      "  -0, --null           end each listed name with a NUL byte instead of a newline\n"
+      "  -0, --null           end each listed name, and each name -T reads, with a NUL byte\n"
+      "                       instead of a newline\n"
+      "  -T, --files-from FILE\n"
+      "                       also take the exact entry names in FILE ('-': standard input),\n"
+      "                       one a line; no character in them is a wildcard\n"
+      "      --no-wildcards   take the PATTERNs as exact names too\n"
       "  -C, --directory DIR  extract into DIR instead of the current folder\n"
       "  -k, --keep-old-files leave files that are already there as they are\n"
       "  -O, --to-stdout      write the file entries' bytes to standard output\n"
       "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
       "                       'ok NAME' on standard output (test)\n"
-      "  -h, --help           show this help\n"
+      "  -h, --help           show this help, as 'quillon help' does\n"
       "      --version        show the version\n"
       "\n"
       "A PATTERN is a shell wildcard (*, ?, [...]) matched against the whole entry name, with\n"
       "'\\' and '/' alike; a pattern matching a folder selects everything below it. Without\n"
       "a pattern every entry is selected.\n"
       "\n"
+      "When standard error is a terminal, extract and test show their progress on it.\n"
+      "\n"
       "Exit status: 0 all done, 1 an entry failed or a pattern matched nothing, 2 a usage error,\n"
-      "an archive that cannot be read or standard output that cannot be written.\n";
+      "an archive that cannot be read or standard output that cannot be written. A closed pipe\n"
+      "on standard output ends the command as it ends cat.\n";
 
 // An argument as the system gave it: one character per byte.
 QByteArray bytes(const QString &argument)
@@ -45,6 +53,16 @@ QByteArray bytes(const QString &argument)
 QString text(const QString &argument)
 {
     return QString::fromUtf8(argument.toLatin1());
+}
+
+// Qt's texts ("Missing value after '-C'.") in the style of quillon's own.
+QString restyled(QString error)
+{
+    if (!error.isEmpty())
+        error[0] = error.at(0).toLower();
+    if (error.endsWith(u'.'))
+        error.chop(1);
+    return error;
 }
 
 } // namespace
@@ -73,7 +91,9 @@ bool CommandLineOptions::parse(const QStringList &arguments)
         { { "h", "help" }, {}, {} },
         { { "version" }, {}, {} },
         { { "l", "long" }, {}, { Command::List } },
-        { { "0", "null" }, {}, { Command::List } },
+        { { "0", "null" }, {}, { Command::List, Command::Extract, Command::Test } },
+        { { "T", "files-from" }, "FILE", { Command::List, Command::Extract, Command::Test } },
+        { { "no-wildcards" }, {}, { Command::List, Command::Extract, Command::Test } },
         { { "C", "directory" }, "DIR", { Command::Extract } },
         { { "k", "keep-old-files" }, {}, { Command::Extract } },
         { { "O", "to-stdout" }, {}, { Command::Extract } },
@@ -83,20 +103,25 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     for (const auto &option : options)
         parser.addOption(QCommandLineOption(option.names, QString(), option.valueName));
-    if (!parser.parse(arguments))
-        return fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))) {
-        command = parser.isSet(QStringLiteral("help")) ? Command::Help : Command::Version;
-        return true;
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        return fail(unknown.isEmpty() ? restyled(parser.errorText())
+                                      : QStringLiteral("unknown option '%1%2'")
+                                            .arg(unknown.first().size() == 1 ? "-" : "--",
+                                                 Console::printableName(text(unknown.first()))));
     }
-
-    const QStringList commands { "list", "extract", "test" };
+    const QStringList commands { "list", "extract", "test", "help" };
     QStringList operands = parser.positionalArguments();
     const QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
+    const bool help = parser.isSet(QStringLiteral("help")) || name == commands.last();
+    if (help || parser.isSet(QStringLiteral("version"))) {
+        command = help ? Command::Help : Command::Version;
+        return true;
+    }
     if (!commands.contains(name)) {
-        return fail(name.isEmpty() ? QStringLiteral("no command given; try 'quillon --help'")
-                                   : QStringLiteral("unknown command '%1'; try 'quillon --help'")
-                                         .arg(Console::printableName(name)));
+        return fail(name.isEmpty()
+                        ? QStringLiteral("no command given")
+                        : QStringLiteral("unknown command '%1'").arg(Console::printableName(name)));
     }
     command = Command(commands.indexOf(name));
     for (const auto &option : options)
@@ -105,6 +130,9 @@ bool CommandLineOptions::parse(const QStringList &arguments)
             return fail(QStringLiteral("%1 does not take --%2").arg(name, option.names.last()));
     longList = parser.isSet(QStringLiteral("long"));
     nulEnded = parser.isSet(QStringLiteral("null"));
+    literalPatterns = parser.isSet(QStringLiteral("no-wildcards"));
+    hasNamesFile = parser.isSet(QStringLiteral("files-from"));
+    namesFile = bytes(parser.value(QStringLiteral("files-from")));
     if (parser.isSet(QStringLiteral("directory")))
         directory = bytes(parser.value(QStringLiteral("directory")));
     keepExisting = parser.isSet(QStringLiteral("keep-old-files"));
@@ -113,9 +141,8 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     if (longList && nulEnded)
         return fail(QStringLiteral("list takes -l or -0, not both"));
     if (operands.isEmpty())
-        return fail(QStringLiteral("no archive given; try 'quillon --help'"));
-    archivePath = bytes(operands.first());
-    archive = text(operands.takeFirst());
+        return fail(QStringLiteral("no archive given"));
+    archivePath = bytes(operands.takeFirst());
     for (const QString &operand : std::as_const(operands))
         patterns << text(operand);
     return true;

@@ -14,6 +14,7 @@ public:
     // arguments includes the program name; each holds one character for each byte of the
     // argument as the system gave it (Latin-1), so that a path keeps its bytes. False on a
     // usage error, which errorString() describes.
+    // "quillon help" and --help anywhere ask for the help.
     bool parse(const QStringList &arguments);
     QString errorString() const { return m_error; }
 
@@ -22,12 +23,14 @@ public:
 
     Command command = Command::Help;
     QByteArray archivePath; // as given, for the file system
-    QString archive; // the same, decoded, for messages
     QStringList patterns;
+    bool literalPatterns = false; // --no-wildcards
+    QByteArray namesFile; // -T, as given; "-" is standard input
+    bool hasNamesFile = false;
     QByteArray directory = "."; // -C, as given
     bool keepExisting = false;
     bool longList = false;
-    bool nulEnded = false;
+    bool nulEnded = false; // names listed, and read by -T, end with NUL
     bool toStdout = false;
     bool verbose = false;
 

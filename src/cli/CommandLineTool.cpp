@@ -11,29 +11,71 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
-// Entry bytes on their way to standard output.
-class ConsoleSink : public EntrySink
+// Entry bytes on their way to standard output, or nowhere when they are read only to see that
+// they can be; counted on the progress line.
+class ReadingSink : public EntrySink
 {
 public:
-    explicit ConsoleSink(Console &console) : m_console(console) { }
-    bool write(const char *data, qint64 size) override { return m_console.write(data, size); }
+    ReadingSink(Console *console, ProgressLine &progress) : m_console(console), m_progress(progress)
+    { }
+    bool write(const char *data, qint64 size) override
+    {
+        m_progress.addBytes(size);
+        return !m_console || m_console->write(data, size);
+    }
 
 private:
-    Console &m_console;
+    Console *m_console;
+    ProgressLine &m_progress;
 };
 
-// Entry bytes read only to see that they can be.
-class DiscardingSink : public EntrySink
+QString systemText(int error)
 {
-public:
-    bool write(const char *, qint64) override { return true; }
-};
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Why an entry cannot be done, from its record alone; empty when it may be.
+QString recordFault(const EntryRecord &e)
+{
+    if (!isFileEntry(e.entryType) && e.entryType != FolderEntry)
+        return QStringLiteral("entry type %1 is not one this program can write").arg(e.entryType);
+    if (isFileEntry(e.entryType)
+        && (e.unpackedSize < 0 || (e.entryType == CompressedEntry && e.packedSize < 0)))
+        return QStringLiteral("negative size in the directory");
+    return {};
+}
+
+// A compressed entry that inflated to other than the size its record states; empty if not.
+QString sizeFault(const EntryRecord &e, qint64 inflated)
+{
+    if (e.entryType != CompressedEntry || inflated == e.unpackedSize)
+        return {};
+    return QStringLiteral("inflates to %1, the directory says %2")
+        .arg(Console::count(inflated, "byte", "bytes"))
+        .arg(e.unpackedSize);
+}
+
+// How many separators a name starts with: they are not written.
+qsizetype leadingSeparators(const QString &name)
+{
+    qsizetype n = 0;
+    while (n < name.size() && (name.at(n) == u'/' || name.at(n) == u'\\'))
+        ++n;
+    return n;
+}
 
 } // namespace
 
-CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err) : m_console(out, err) { }
+CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err)
+    : m_console(out, err), m_progress(err)
+{ }
 
 CommandLineTool::~CommandLineTool() = default;
 
@@ -46,7 +88,7 @@ void CommandLineTool::failed(const QString &, const QString &, const ExtractFail
 int CommandLineTool::run(const QStringList &arguments)
 {
     if (!m_options.parse(arguments)) {
-        m_console.error(m_options.errorString());
+        m_console.usageError(m_options.errorString());
         return Console::UsageOrArchiveError;
     }
     switch (m_options.command) {
@@ -60,6 +102,8 @@ int CommandLineTool::run(const QStringList &arguments)
     default:
         break;
     }
+    if (m_options.hasNamesFile && !readNames())
+        return Console::UsageOrArchiveError;
 
     // The destination is opened once, before anything else, and every entry is written from
     // that descriptor whatever its path names later. Compressed entries are inflated in
@@ -68,33 +112,79 @@ int CommandLineTool::run(const QStringList &arguments)
         m_writer = std::make_unique<EntryWriter>(m_options.archivePath, m_options.directory,
                                                  EntryWriter::Decompressor(),
                                                  static_cast<ExtractReporter &>(*this));
-        if (m_writer->destinationError() != 0) {
-            m_console.error(Console::printableName(QString::fromUtf8(m_options.directory))
-                            + QStringLiteral(": no such folder"));
+        if (const int error = m_writer->destinationError()) {
+            m_console.error(Console::printablePath(m_options.directory) + QStringLiteral(": ")
+                            + (error == ENOENT        ? QStringLiteral("no such folder")
+                                   : error == ENOTDIR ? QStringLiteral("not a folder")
+                                                      : systemText(error)));
             return Console::UsageOrArchiveError;
         }
     }
-    m_console.setArchive(m_options.archive);
+    m_console.setArchive(m_options.archivePath);
     if (!m_reader.open(m_options.archivePath, m_archive)) {
-        m_console.error(Console::printableName(m_options.archive) + QStringLiteral(": ")
+        m_console.error(Console::printablePath(m_options.archivePath) + QStringLiteral(": ")
                         + m_reader.errorString());
         return Console::UsageOrArchiveError;
     }
-    switch (m_options.command) {
-    case CommandLineOptions::Command::List:
+    if (m_options.command == CommandLineOptions::Command::List)
         return list();
-    case CommandLineOptions::Command::Extract:
-        return extract();
-    default:
-        return test();
+    const std::vector<qint32> rows = selectedRows();
+    // Bytes for a terminal on standard output would be torn by the line.
+    m_progress.setEnabled(m_progress.isEnabled() && !(m_options.toStdout && ::isatty(1)));
+    m_console.setProgress(&m_progress);
+    startProgress(rows);
+    if (m_options.command == CommandLineOptions::Command::Extract && !m_options.toStdout)
+        extractToDisk(rows);
+    else
+        readEach(rows, m_options.command == CommandLineOptions::Command::Test);
+    return m_console.finish(qint64(rows.size()));
+}
+
+bool CommandLineTool::readNames()
+{
+    const bool standardInput = m_options.namesFile == "-";
+    const int fd = standardInput ? STDIN_FILENO
+                                 : ::open(m_options.namesFile.constData(), O_RDONLY | O_CLOEXEC);
+    QFile file;
+    QByteArray bytes;
+    if (fd >= 0
+        && file.open(fd, QIODevice::ReadOnly,
+                     standardInput ? QFileDevice::DontCloseHandle : QFileDevice::AutoCloseHandle))
+        bytes = file.readAll();
+    if (fd < 0 || file.error() != QFileDevice::NoError) {
+        m_console.error(Console::printablePath(m_options.namesFile) + QStringLiteral(": ")
+                        + (fd < 0 ? systemText(errno) : file.errorString()));
+        return false;
     }
+    for (const QByteArray &name : bytes.split(m_options.nulEnded ? '\0' : '\n'))
+        if (!name.isEmpty())
+            m_names << QString::fromUtf8(name);
+    return true;
+}
+
+void CommandLineTool::startProgress(const std::vector<qint32> &rows)
+{
+    if (!m_progress.isEnabled())
+        return;
+    qint64 bytes = 0;
+    for (const qint32 row : rows) {
+        const EntryRecord e = table().at(row);
+        bytes += isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0;
+    }
+    m_progress.start(qint64(rows.size()), bytes);
 }
 
 std::vector<qint32> CommandLineTool::selectedRows()
 {
     QList<NamePattern> patterns;
     for (const QString &pattern : std::as_const(m_options.patterns))
-        patterns << NamePattern(pattern);
+        patterns << NamePattern(pattern,
+                                m_options.literalPatterns ? NamePattern::Syntax::Literal
+                                                          : NamePattern::Syntax::Wildcard);
+    for (const QString &name : std::as_const(m_names))
+        patterns << NamePattern(name, NamePattern::Syntax::Literal);
+    if (patterns.isEmpty() && m_options.hasNamesFile)
+        return {}; // an empty list of names selects nothing, not everything
     std::vector<bool> used;
     const std::vector<qint32> rows = NamePattern::selectedRows(table(), patterns, &used);
     for (qsizetype i = 0; i < patterns.size(); ++i)
@@ -141,37 +231,13 @@ int CommandLineTool::list()
             break;
     }
     if (m_options.longList) {
-        m_console.write(QStringLiteral("%1 entries, %2 bytes\n").arg(rows.size()).arg(bytes));
+        m_console.write(Console::count(qint64(rows.size()), "entry", "entries")
+                        + QStringLiteral(", ") + Console::count(bytes, "byte", "bytes") + u'\n');
         if (m_reader.entryCount() != table().filledRows())
-            m_console.write(QStringLiteral("the directory counts %1 entries; %2 were read\n")
-                                .arg(m_reader.entryCount())
-                                .arg(table().filledRows()));
-    }
-    return m_console.finish(qint64(rows.size()));
-}
-
-int CommandLineTool::extract()
-{
-    const std::vector<qint32> rows = selectedRows();
-    if (!m_options.toStdout) {
-        extractToDisk(rows);
-        return m_console.finish(qint64(rows.size()));
-    }
-
-    EntryReader reader;
-    ConsoleSink sink(m_console);
-    for (const qint32 row : rows) {
-        if (!isFileEntry(table().entryType(row)))
-            continue; // folders have no bytes, other types are passed over
-        const EntryRecord e = table().at(row);
-        const EntryReader::Result result = reader.read(m_archive, e, sink);
-        if (m_console.outputFailed())
-            break; // nothing more can be written; finish() says why
-        if (result != EntryReader::Result::Ok)
-            m_console.entryFailed(e.name,
-                                  ExtractFailure::reading(result, reader.errorCode()).text());
-        else if (m_options.verbose)
-            m_console.printLine(QStringLiteral("x ") + Console::printableName(e.name));
+            m_console.write(QStringLiteral("the directory counts %1; %2 %3 read\n")
+                                .arg(Console::count(m_reader.entryCount(), "entry", "entries"))
+                                .arg(table().filledRows())
+                                .arg(table().filledRows() == 1 ? "was" : "were"));
     }
     return m_console.finish(qint64(rows.size()));
 }
@@ -184,40 +250,61 @@ void CommandLineTool::extractToDisk(const std::vector<qint32> &rows)
     m_writer->setKeepExisting(m_options.keepExisting);
     m_writer->setOutputTracker(&cleanup);
     Extraction extraction(table(), QFile::decodeName(m_options.directory), *m_writer);
-    for (const qint32 row : rows) {
-        m_cause.reset();
-        const qint32 type = table().entryType(row);
-        if (!extraction.extractRow(row))
-            m_console.entryFailed(table().name(row), m_cause.value_or(ExtractFailure()).text());
-        else if (m_options.verbose && (isFileEntry(type) || type == FolderEntry))
-            m_console.printLine(QStringLiteral("x ") + Console::printableName(table().name(row)));
-    }
-}
-
-int CommandLineTool::test()
-{
-    const std::vector<qint32> rows = selectedRows();
-    EntryReader reader;
-    DiscardingSink discard;
+    bool leadingNoted = false;
     for (const qint32 row : rows) {
         const EntryRecord e = table().at(row);
-        const bool file = isFileEntry(e.entryType);
-        if (!file && e.entryType != FolderEntry)
-            continue; // passed over, as extraction does
-        QString why;
-        if (const auto refused = EntryName(e.name).refusal(file)) {
-            why = refused->text();
-        } else if (file) {
-            const EntryReader::Result result = reader.read(m_archive, e, discard);
-            if (result != EntryReader::Result::Ok)
-                why = ExtractFailure::reading(result, reader.errorCode()).text();
+        m_progress.entry(e.name);
+        const qsizetype leading = leadingSeparators(e.name);
+        if (leading > 0 && !std::exchange(leadingNoted, true))
+            m_console.error(QStringLiteral("removing leading '/' from entry names"));
+        m_cause.reset();
+        const qint64 made = cleanup.filesMade();
+        QString why = recordFault(e);
+        if (why.isEmpty()) {
+            // A file written holds what inflated, as in the window; one kept (-k) was not read.
+            if (!extraction.extractRow(row))
+                why = m_cause.value_or(ExtractFailure()).text();
+            else if (cleanup.filesMade() != made)
+                why = sizeFault(e, m_writer->inflatedSize());
         }
         if (!why.isEmpty())
             m_console.entryFailed(e.name, why);
         else if (m_options.verbose)
+            m_console.printLine(QStringLiteral("x ") + Console::printableName(e.name.mid(leading)));
+        m_progress.addBytes(isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0);
+        m_progress.entryDone();
+    }
+}
+
+void CommandLineTool::readEach(const std::vector<qint32> &rows, bool test)
+{
+    EntryReader reader;
+    ReadingSink sink(test ? nullptr : &m_console, m_progress);
+    for (const qint32 row : rows) {
+        const EntryRecord e = table().at(row);
+        const bool file = isFileEntry(e.entryType);
+        m_progress.entry(e.name);
+        QString why = recordFault(e);
+        if (why.isEmpty() && test) {
+            if (const auto refused = EntryName(e.name).refusal(file))
+                why = refused->text();
+        }
+        if (why.isEmpty() && file) {
+            const EntryReader::Result result = reader.read(m_archive, e, sink);
+            if (m_console.outputFailed())
+                break; // nothing more can be written; finish() says why
+            why = result == EntryReader::Result::Ok
+                ? sizeFault(e, reader.inflatedSize())
+                : ExtractFailure::reading(result, reader.errorCode()).text();
+        }
+        m_progress.entryDone();
+        if (!why.isEmpty())
+            m_console.entryFailed(e.name, why);
+        else if (!test && file && m_options.verbose)
+            m_console.printLine(QStringLiteral("x ") + Console::printableName(e.name));
+        else if (test && m_options.verbose)
             m_console.write(QStringLiteral("ok ") + Console::printableName(e.name) + u'\n');
         if (m_console.outputFailed())
             break;
     }
-    return m_console.finish(qint64(rows.size()));
 }

@@ -2,6 +2,7 @@
 
 #include "CommandLineOptions.h"
 #include "Console.h"
+#include "ProgressLine.h"
 
 #include "archive/ArchiveFile.h"
 #include "archive/DirectoryReader.h"
@@ -21,14 +22,15 @@ class EntryWriter;
 // through the one core path (EntryReader) on the descriptor it opened, and writes entries to
 // disk with the window's writers (EntryWriter), inflating in pieces instead of at once.
 //
-//   quillon list    [-l] [-0] ARCHIVE [PATTERN...]
-//   quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]
-//   quillon test    [-v] ARCHIVE [PATTERN...]
+//   quillon list    [-l] [-0] [-T FILE] ARCHIVE [PATTERN...]
+//   quillon extract [-C DIR] [-k] [-O] [-v] [-T FILE [-0]] ARCHIVE [PATTERN...]
+//   quillon test    [-v] [-T FILE [-0]] ARCHIVE [PATTERN...]
 //
-// A PATTERN is a NamePattern. Every failed entry is one line on standard error,
-// `quillon: ARCHIVE: NAME: REASON`. Exit status: 0 when all is done, 1 when an entry failed or
-// a pattern matched nothing, 2 for a usage error, an unreadable archive or standard output that
-// cannot be written.
+// A PATTERN is a NamePattern; the names -T reads are literal ones. Every failed entry is one
+// line on standard error, `quillon: ARCHIVE: NAME: REASON`; an entry of a type that cannot be
+// written, or whose inflated size differs from the directory's, fails too. Exit status: 0 when
+// all is done, 1 when an entry failed or a pattern matched nothing, 2 for a usage error, an
+// unreadable archive or standard output that cannot be written.
 class CommandLineTool : private ExtractReporter
 {
 public:
@@ -41,11 +43,17 @@ public:
 
 private:
     int list();
-    int extract();
-    int test();
     void extractToDisk(const std::vector<qint32> &rows);
+    // Reads each file entry into standard output (extract -O), or only to see that it can be
+    // read (test); test looks at folders and names too.
+    void readEach(const std::vector<qint32> &rows, bool test);
+    // Reads the names -T gives into m_names; false, said, when the file cannot be read.
+    bool readNames();
+    // The progress line's totals, when it is shown.
+    void startProgress(const std::vector<qint32> &rows);
 
-    // The rows the patterns select, in table order; notes the patterns that select nothing.
+    // The rows the patterns and names select, in table order; notes the patterns and names
+    // that select nothing.
     std::vector<qint32> selectedRows();
     const EntryTable &table() const { return m_reader.table(); }
 
@@ -54,7 +62,9 @@ private:
     void failed(const QString &text, const QString &name, const ExtractFailure &why) override;
 
     CommandLineOptions m_options;
+    QStringList m_names; // from -T
     Console m_console;
+    ProgressLine m_progress;
     ArchiveFile m_archive;
     DirectoryReader m_reader;
     std::unique_ptr<EntryWriter> m_writer;

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+class ProgressLine;
+
 // What quillon says: the listing or the entries' bytes on standard output, and one line per
 // message on standard error. Remembers the first failed write to standard output, the entries
 // that failed and the patterns that matched nothing, and turns them into the exit status.
@@ -19,9 +21,16 @@ public:
     // A name as it is printed: "/" between folders, control characters as \n, \t, \r or \xHH,
     // so that one name is always one line and nothing reaches a terminal raw.
     static QString printableName(const QString &name);
+    // A path as the system gave it, as it is printed: UTF-8, with every byte that is not part
+    // of a character and every control character escaped as printableName() does.
+    static QString printablePath(const QByteArray &path);
+    // "1 entry", "2 entries".
+    static QString count(qint64 n, const char *one, const char *many);
 
     // The archive that messages about entries name.
-    void setArchive(const QString &archive) { m_archive = archive; }
+    void setArchive(const QByteArray &path) { m_archive = printablePath(path); }
+    // Taken off the screen before anything else is printed there; not owned.
+    void setProgress(ProgressLine *progress);
 
     // To standard output; false once a write has failed.
     bool write(const char *data, qint64 size);
@@ -33,6 +42,8 @@ public:
     void printLine(const QString &line);
     // "quillon: " and the text, on standard error.
     void error(const QString &text);
+    // An error in the command line, with where to read how it goes.
+    void usageError(const QString &text);
     // The one way an entry's failure is reported and counted: `quillon: ARCHIVE: NAME: REASON`.
     void entryFailed(const QString &name, const QString &reason);
     void patternUnmatched(const QString &pattern) { m_unmatched << pattern; }
@@ -44,7 +55,9 @@ public:
 private:
     std::FILE *m_out;
     std::FILE *m_err;
-    QString m_archive;
+    ProgressLine *m_progress = nullptr;
+    bool m_outIsTerminal = false; // checked once a progress line is set
+    QString m_archive; // printable
     QStringList m_unmatched;
     qint64 m_failed = 0;
     int m_outError = 0; // errno of the first failed write to standard output

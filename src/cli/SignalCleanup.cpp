@@ -18,8 +18,11 @@ SignalCleanup::SignalCleanup()
     action.sa_handler = &SignalCleanup::stop;
     sigfillset(&action.sa_mask);
     for (size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], nullptr, &m_previous[i]);
+        if (m_previous[i].sa_handler == SIG_IGN)
+            continue;
         sigaddset(&s_signals, kSignals[i]);
-        sigaction(kSignals[i], &action, &m_previous[i]);
+        sigaction(kSignals[i], &action, nullptr);
     }
 }
 
@@ -44,6 +47,7 @@ void SignalCleanup::track(int folder, const QByteArray &name)
     if (fits)
         std::memcpy(s_name, name.constData(), size_t(name.size()) + 1);
     s_folder = fits ? folder : -1;
+    m_filesMade += folder >= 0 ? 1 : 0;
     sigprocmask(SIG_UNBLOCK, &s_signals, nullptr);
 }
 
@@ -51,5 +55,14 @@ void SignalCleanup::stop(int signal)
 {
     if (s_folder >= 0)
         ::unlinkat(s_folder, s_name, 0);
-    ::_exit(128 + signal);
+    // Raised again with its default action; it arrives once unblocked, here, and ends us.
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    sigaction(signal, &action, nullptr);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, signal);
+    ::raise(signal);
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+    ::_exit(128 + signal); // not reached
 }

@@ -5,9 +5,11 @@
 #include <csignal>
 #include <iterator>
 
-// Removes the file being written when SIGINT, SIGTERM or SIGHUP stops an extraction, then
-// exits with 128 + the signal's number. What the handler needs lies in plain static storage,
-// set while the signals are blocked, so it only calls what a handler may. One at a time: the
+// Removes the file being written when SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGPIPE stops an
+// extraction, then lets the signal end the process as it would have without the handler: a
+// shell then sees the command was stopped and ends a loop around it too. A signal ignored at
+// the start (nohup) stays ignored. What the handler needs lies in plain static storage, set
+// while the signals are blocked, so it only calls what a handler may. One at a time: the
 // handlers are the process's own while it lives.
 class SignalCleanup : public OutputTracker
 {
@@ -19,10 +21,13 @@ public:
 
     void hold() override;
     void track(int folder, const QByteArray &name) override;
+    // How many files were made so far.
+    qint64 filesMade() const { return m_filesMade; }
 
 private:
     static void stop(int signal);
 
-    static constexpr int kSignals[] = { SIGINT, SIGTERM, SIGHUP };
+    static constexpr int kSignals[] = { SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE };
     struct sigaction m_previous[std::size(kSignals)];
+    qint64 m_filesMade = 0;
 };

@@ -63,6 +63,8 @@ public:
     void setStreamingInflation(bool streaming) { m_streaming = streaming; }
     // Told of every file while it is being written; not owned.
     void setOutputTracker(OutputTracker *tracker) { m_tracker = tracker; }
+    // The bytes the last compressed entry inflated to while streaming.
+    qint64 inflatedSize() const { return m_reader.inflatedSize(); }
 
     // The path an entry is written to, as shown to the user: the extract directory, one "/",
     // then the name with every "\" as "/".

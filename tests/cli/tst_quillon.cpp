@@ -76,6 +76,8 @@ private Q_SLOTS:
     void command();
     void extractIntoTheCurrentFolder();
     void pathsKeepTheirBytes();
+    void shell_data();
+    void shell();
     void stoppedExtraction_data();
     void stoppedExtraction();
     void unwritableOutput_data();
@@ -140,18 +142,25 @@ void tst_Quillon::command_data()
         << QStringList { "list", "-l", "%A" } << 0
         << QByteArray("type        size      packed      offset  name\n"
                       "dir            0           -           0  d\n"
-                      "1 entries, 0 bytes\n"
-                      "the directory counts 2 entries; 1 were read\n")
+                      "1 entry, 0 bytes\n"
+                      "the directory counts 2 entries; 1 was read\n")
         << none << none << none;
     QTest::newRow("list, patterns: a folder, wildcards, '\\' for '/', one unmatched")
         << all << QStringList { "list", "%A", "d\\e", "*.bin", "s?ip", "nothing" } << 1
         << QByteArray("d/s.bin\nd/e/c.txt\nskip\n")
         << QStringList { "quillon: %A: nothing: not found in archive" } << none << none;
+    QTest::newRow("list -T, exact names and --no-wildcards")
+        << W().add(W::stored("br[a].txt", "x")).add(W::stored("bra.txt", "x")).build()
+        << QStringList { "list", "--no-wildcards", "-T", "%D/names", "%A", "b*" } << 1
+        << QByteArray("br[a].txt\n")
+        << QStringList { "quillon: %A: b*: not found in archive",
+                         "quillon: %A: nothing: not found in archive" }
+        << QStringList { "names" } << QStringList { "names=br[a].txt\n\nnothing" };
     QTest::newRow("list, unreadable") << QByteArray("xy") << QStringList { "list", "%A" } << 2
                                       << QByteArray() << QStringList { "*" } << none << none;
 
     const QStringList allFiles { "d/", "d/e/", "d/e/c.txt", "d/s.bin" };
-    QTest::newRow("extract, silent") << all << QStringList { "extract", "-C", "%D", "%A" } << 0
+    QTest::newRow("extract, silent") << all << QStringList { "extract", "-C", "%D", "%A", "d" } << 0
                                      << QByteArray() << none << allFiles << none;
     QTest::newRow("extract --verbose, a pattern")
         << all << QStringList { "extract", "--directory=%D", "--verbose", "%A", "*.txt" } << 0
@@ -161,12 +170,22 @@ void tst_Quillon::command_data()
         << W().add(W::stored("ok.txt", "fine"))
                .add(W::stored("bad.txt", "x").withOffset(1 << 20))
                .add(W::folder("..\\escape"))
+               .add(W::raw("seven", 7))
+               .add(W::stored("neg.bin", "x").withUnpackedSize(-1))
+               .add(W::compressed("short.txt", "twelve bytes").withUnpackedSize(500))
+               .add(W::stored("\\\\lead.txt", "L"))
                .build()
         << QStringList { "extract", "-v", "-C", "%D", "%A" } << 1 << QByteArray()
-        << QStringList { "x ok.txt", "quillon: %A: bad.txt: data past the end of the archive",
+        << QStringList { "x ok.txt",
+                         "quillon: %A: bad.txt: data past the end of the archive",
                          "quillon: %A: ../escape: name leads outside the destination",
-                         "quillon: %A: 2 of 3 entries failed" }
-        << QStringList { "ok.txt" } << none;
+                         "quillon: %A: seven: entry type 7 is not one this program can write",
+                         "quillon: %A: neg.bin: negative size in the directory",
+                         "quillon: %A: short.txt: inflates to 12 bytes, the directory says 500",
+                         "quillon: removing leading '/' from entry names",
+                         "x lead.txt",
+                         "quillon: %A: 5 of 7 entries failed" }
+        << QStringList { "lead.txt", "ok.txt", "short.txt" } << none;
     QTest::newRow("extract, what stands in the way")
         << W().add(W::stored("l\\x.txt", "x"))
                .add(W::compressed("f\\y.txt", "y"))
@@ -179,13 +198,13 @@ void tst_Quillon::command_data()
                          "quillon: %A: 3 of 3 entries failed" }
         << QStringList { "d/", "f", "l" } << QStringList { "l->/tmp", "f=file", "d/" };
     QTest::newRow("extract -k keeps what is there")
-        << all << QStringList { "extract", "-k", "-C", "%D", "%A" } << 0 << QByteArray() << none
-        << allFiles << QStringList { "d/s.bin=old", "d/e/c.txt->../s.bin" };
+        << all << QStringList { "extract", "-k", "-C", "%D", "%A", "d" } << 0 << QByteArray()
+        << none << allFiles << QStringList { "d/s.bin=old", "d/e/c.txt->../s.bin" };
     QTest::newRow("extract --keep-old-files, a folder in the way")
-        << all << QStringList { "extract", "--keep-old-files", "-C", "%D", "%A" } << 1
+        << all << QStringList { "extract", "--keep-old-files", "-C", "%D", "%A", "d" } << 1
         << QByteArray()
         << QStringList { "quillon: %A: d/s.bin: a folder is in the way",
-                         "quillon: %A: 1 of 4 entries failed" }
+                         "quillon: %A: 1 of 3 entries failed" }
         << QStringList { "d/", "d/e/", "d/e/c.txt", "d/s.bin/" } << QStringList { "d/s.bin/" };
     // Read through the descriptor opened first: replacing the link it was named by is harmless.
     QTest::newRow("extract, an entry replaces the link the archive was named by")
@@ -201,8 +220,8 @@ void tst_Quillon::command_data()
         << QStringList { "quillon: %A: big.bin: File too large",
                          "quillon: %A: 1 of 2 entries failed" }
         << QStringList { "ok.txt" } << none;
-    QTest::newRow("extract -O") << all << QStringList { "extract", "-O", "-C", "%D", "%A" } << 0
-                                << QByteArray("storedcompressed") << none << none << none;
+    QTest::newRow("extract -O") << all << QStringList { "extract", "-O", "-C", "%D", "%A", "d" }
+                                << 0 << QByteArray("storedcompressed") << none << none << none;
     QTest::newRow("extract --to-stdout -v, bad entries")
         << W().add(W::stored("past.bin", "x").withOffset(1 << 20))
                .add(W::compressed("bad.txt", "text").withData("not zlib"))
@@ -213,19 +232,24 @@ void tst_Quillon::command_data()
                          "quillon: %A: bad.txt: corrupt compressed data", "x ok.txt",
                          "quillon: %A: 2 of 3 entries failed" }
         << none << none;
-    QTest::newRow("test -v") << all << QStringList { "test", "-v", "%A" } << 0
-                             << QByteArray("ok d\nok d/s.bin\nok d/e/c.txt\n") << none << none
-                             << none;
+    QTest::newRow("test -v, a type it cannot write")
+        << all << QStringList { "test", "-v", "%A" } << 1
+        << QByteArray("ok d\nok d/s.bin\nok d/e/c.txt\n")
+        << QStringList { "quillon: %A: skip: entry type 7 is not one this program can write",
+                         "quillon: %A: 1 of 4 entries failed" }
+        << none << none;
     QTest::newRow("test, bad entries")
         << W().add(W::compressed("big.txt", QByteArray(100, 't')).withUnpackedSize(1))
                .add(W::compressed("empty.txt", {}))
                .add(W::stored("ok.txt", "x"))
+               .add(W::compressed("short.txt", "x").withUnpackedSize(2))
                .build()
         << QStringList { "test", "%A", "*.txt", "nothing" } << 1 << QByteArray()
         << QStringList { "quillon: %A: big.txt: inflates to more than its stated size",
                          "quillon: %A: empty.txt: inflates to no data",
+                         "quillon: %A: short.txt: inflates to 1 byte, the directory says 2",
                          "quillon: %A: nothing: not found in archive",
-                         "quillon: %A: 2 of 3 entries failed" }
+                         "quillon: %A: 3 of 4 entries failed" }
         << none << none;
 }
 
@@ -309,14 +333,16 @@ void tst_Quillon::pathsKeepTheirBytes()
 
     QProcess process;
     process.setWorkingDirectory(dir.path());
-    process.start(QStringLiteral("/bin/sh"),
-                  { QStringLiteral("-c"),
-                    QStringLiteral("exec \"$0\" extract -C \"$(printf 'd\\377')\" "
-                                   "\"$(printf 'a\\376.dat')\""),
-                    QStringLiteral(QUILLON_CLI) });
+    process.start(
+        QStringLiteral("/bin/sh"),
+        { QStringLiteral("-c"),
+          QStringLiteral("\"$0\" extract -C \"$(printf 'd\\377')\" "
+                         "\"$(printf 'a\\376.dat')\" && exec \"$0\" list a\"$(printf '\\376')\""),
+          QStringLiteral(QUILLON_CLI) });
     QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.readAllStandardError(), QByteArray());
-    QCOMPARE(process.exitCode(), 0);
+    // and a message shows them escaped
+    QCOMPARE(process.readAllStandardError(), "quillon: a\\xfe: No such file or directory\n");
+    QCOMPARE(process.exitCode(), 2);
     struct stat st;
     QCOMPARE(::stat(QByteArray(root + "/d\xff/b.txt").constData(), &st), 0);
     QVERIFY(::stat(QByteArray(root + "/d\xef\xbf\xbd/b.txt").constData(), &st) != 0);
@@ -326,19 +352,73 @@ void tst_Quillon::pathsKeepTheirBytes()
     ::unlink(QByteArray(root + "/a\xfe.dat").constData());
 }
 
+void tst_Quillon::shell_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // of x.dat in the working folder
+    QTest::addColumn<QString>("script"); // for bash; $Q is quillon, $C its completion
+    QTest::addColumn<QByteArray>("out");
+
+    const QByteArray odd = W().add(W::stored("br[a].txt", "1"))
+                               .add(W::stored("d\\t\tab\x01", "2"))
+                               .add(W::compressed("d\\*?", "3"))
+                               .build();
+    const QByteArray big = W().add(W::stored("big", QByteArray(1 << 20, 'x'))).build();
+    QTest::newRow("list -0 names round-trip through -T")
+        << odd << "\"$Q\" list -0 x.dat | \"$Q\" extract --null -T - -v x.dat 2>&1; echo $?"
+        << QByteArray("x br[a].txt\nx d/t\\tab\\x01\nx d/*?\n0\n");
+    QTest::newRow("a closed pipe ends it as it ends cat")
+        << big << "\"$Q\" extract -O x.dat 2>err | head -c 1; echo \" ${PIPESTATUS[0]}\"; cat err"
+        << QByteArray("x 141\n");
+    QTest::newRow("completion of entry names, folder by folder")
+        << odd
+        << ". \"$C\"; quillon() { \"$Q\" \"$@\"; }; for w in '' d/; do "
+           "COMP_WORDS=(quillon extract -C out x.dat \"$w\"); COMP_CWORD=5; _quillon quillon; "
+           "printf '%s\\n' \"${COMPREPLY[@]}\" | sort; done"
+        << QByteArray("br\\[a\\].txt\nd/\n$'d/t\\tab\\001'\nd/\\*\\?\n");
+    QTest::newRow("progress on a terminal, cleared at the end")
+        << big
+        << "script -qec '\"$Q\" test x.dat' /dev/null >tty; tr '\\r' '\\n' <tty | sed -n 2p; "
+           "tail -c 1 tty | tr '\\r' R"
+        << QByteArray("0 of 1 entry, 0 bytes of 1.0 MiB  big\nR");
+}
+
+void tst_Quillon::shell()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, script);
+    QFETCH(QByteArray, out);
+
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("x.dat")), bytes));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("Q"), QStringLiteral(QUILLON_CLI));
+    environment.insert(QStringLiteral("C"), QStringLiteral(QUILLON_COMPLETION));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral("bash"), { QStringLiteral("-c"), script });
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.readAllStandardOutput(), out);
+}
+
 void tst_Quillon::stoppedExtraction_data()
 {
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("existing");
-    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false;
-    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true;
-    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false;
+    QTest::addColumn<bool>("loop"); // in a shell's loop, both stopped as Ctrl+C stops them
+    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false;
+    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false;
+    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false;
+    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false;
+    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true;
 }
 
 void tst_Quillon::stoppedExtraction()
 {
     QFETCH(int, signal);
     QFETCH(bool, existing);
+    QFETCH(bool, loop);
 
     // 1 GiB of zeros, deflated piece by piece: writing it takes long enough to stop halfway.
     constexpr qint64 kSize = qint64(1) << 30;
@@ -366,17 +446,31 @@ void tst_Quillon::stoppedExtraction()
         QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), "old"));
     const QStringList before = FileTree::list(dir.path());
     QProcess process;
-    process.start(QStringLiteral(QUILLON_CLI),
-                  { QStringLiteral("extract"), QStringLiteral("-C"), dir.path(), path });
+    // A process group of its own, as a terminal's job has; no core file for SIGQUIT.
+    process.setChildProcessModifier([] {
+        const rlimit none {};
+        ::setrlimit(RLIMIT_CORE, &none);
+        ::setpgid(0, 0);
+    });
+    const QStringList extract { "extract", "-C", dir.path(), path };
+    if (loop)
+        process.start(
+            "bash",
+            QStringList { "-c", "for i in 1 2; do \"$0\" \"$@\"; done; echo went on", QUILLON_CLI }
+                + extract);
+    else
+        process.start(QUILLON_CLI, extract);
     QVERIFY(process.waitForStarted());
     // Stopped once the file being written shows up.
     for (int i = 0; i < 10000 && FileTree::list(dir.path()) == before; ++i)
         QThread::usleep(500);
     QVERIFY(FileTree::list(dir.path()) != before);
-    QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
+    QCOMPARE(::kill(-pid_t(process.processId()), signal), 0);
     QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 128 + signal);
+    // Ended by the signal itself, so that a shell around it stops as well.
+    QCOMPARE(process.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(process.exitCode(), signal);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
     QCOMPARE(FileTree::list(dir.path()), before);
     if (existing)
         QCOMPARE(readFile(dir.filePath(QStringLiteral("zeros.bin"))), QByteArray("old"));
@@ -410,10 +504,12 @@ void tst_Quillon::usage_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("firstOut");
+    QTest::addColumn<QString>("firstOut"); // or, for a failure, stderr's lines joined by "|"
 
     QTest::newRow("version") << QStringList { "--version" } << 0 << "Quillon 1.00";
     QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: quillon list ";
+    QTest::newRow("help command") << QStringList { "help" } << 0 << "Usage: quillon list ";
+    QTest::newRow("extract --help") << QStringList { "extract", "--help" } << 0 << "Usage: ";
     QTest::newRow("-v is --verbose, not --version") << QStringList { "-v" } << 2 << QString();
     QTest::newRow("--help-all") << QStringList { "--help-all" } << 2 << QString();
     QTest::newRow("an option of another command")
@@ -421,7 +517,8 @@ void tst_Quillon::usage_data()
     QTest::newRow("-l with -0") << QStringList { "list", "-l0", "x.dat" } << 2 << QString();
     QTest::newRow("no command") << QStringList {} << 2 << QString();
     QTest::newRow("unknown command") << QStringList { "frobnicate" } << 2 << QString();
-    QTest::newRow("bad option") << QStringList { "--bogus", "list", "x.dat" } << 2 << QString();
+    QTest::newRow("bad option") << QStringList { "--bogus", "list", "x.dat" } << 2
+                                << "quillon: unknown option '--bogus'|Try 'quillon --help'.";
     QTest::newRow("list without file") << QStringList { "list" } << 2 << QString();
     QTest::newRow("list missing file")
         << QStringList { "list", "/nonexistent/x.dat" } << 2 << QString();
@@ -433,6 +530,9 @@ void tst_Quillon::usage_data()
         << QStringList { "extract", m_dir.filePath(QStringLiteral("fifo.dat")) } << 2 << QString();
     QTest::newRow("extract into a missing folder")
         << QStringList { "extract", "-C", "/nonexistent/dir", "x.dat" } << 2 << QString();
+    QTest::newRow("extract into a file")
+        << QStringList { "extract", "-C", QUILLON_CLI, "x.dat" } << 2
+        << QStringLiteral("quillon: " QUILLON_CLI ": not a folder");
 }
 
 void tst_Quillon::usage()
@@ -449,8 +549,10 @@ void tst_Quillon::usage()
         // Nothing of the build machine shows.
         QVERIFY(!run.out.join(u'\n').contains(QStringLiteral(QUILLON_CLI)));
     } else {
-        QCOMPARE(run.err.size(), 1); // one line says what is wrong
-        QVERIFY(run.err.first().startsWith(QLatin1String("quillon: ")));
+        // One line says what is wrong; a usage error says where to read how it goes.
+        QVERIFY(run.err.size() == 1
+                || (run.err.size() == 2 && run.err.last() == "Try 'quillon --help'."));
+        QVERIFY(run.err.join(u'|').startsWith(firstOut.isEmpty() ? "quillon: " : firstOut));
     }
 }
 

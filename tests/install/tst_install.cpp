@@ -145,8 +145,8 @@ void tst_Install::manualAndCompletion_data()
         << "groff"
         << "groff -man -Tutf8 -ww %1 2>&1 >/dev/null | sed 's/^/WARNING: /'; groff -man -Tascii "
            "%1 | col -b"
-        << "--long --null --directory --keep-old-files --to-stdout --verbose --help --version list "
-           "extract test";
+        << "--long --null --files-from --no-wildcards --directory --keep-old-files --to-stdout "
+           "--verbose --help --version list extract test";
     QTest::newRow("completion: commands")
         << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon ''"))
         << "list extract test --help --version";
