@@ -100,10 +100,19 @@ bool Console::write(const char *data, qint64 size)
 
 void Console::printLine(const QString &line)
 {
+    printLine({ line });
+}
+
+void Console::printLine(std::initializer_list<QString> pieces)
+{
     if (m_progress)
         m_progress->clear();
-    const QByteArray bytes = (line + u'\n').toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_err);
+    // Piece by piece: a name may be megabytes long, and is never copied into one more text.
+    for (const QString &piece : pieces) {
+        const QByteArray bytes = piece.toUtf8();
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), m_err);
+    }
+    std::fputc('\n', m_err);
     std::fflush(m_err);
 }
 
@@ -121,7 +130,8 @@ void Console::usageError(const QString &text)
 void Console::entryFailed(const QString &name, const QString &reason)
 {
     ++m_failed;
-    error(m_archive + QStringLiteral(": ") + printableName(name) + QStringLiteral(": ") + reason);
+    printLine({ QStringLiteral("quillon: ") + m_archive + QStringLiteral(": "), printableName(name),
+                QStringLiteral(": ") + reason });
 }
 
 int Console::finish(qint64 entries)

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <initializer_list>
 
 class ProgressLine;
 
@@ -40,6 +41,7 @@ public:
 
     // One line on standard error.
     void printLine(const QString &line);
+    void printLine(std::initializer_list<QString> pieces);
     // "quillon: " and the text, on standard error.
     void error(const QString &text);
     // An error in the command line, with where to read how it goes.
