@@ -176,7 +176,9 @@ void extract(const std::uint8_t *data, std::size_t size)
     for (auto it = after.cbegin(); it != after.cend(); ++it) {
         check(it.key().startsWith(inside) || before.contains(it.key()),
               "something was made outside the extract folder");
-        check(!it.key().contains("/.quillon-"), "a temporary file was left behind");
+        // A hidden name the writers use for a replacement may also be an entry's own.
+        check(!it.key().contains("/.quillon-") || uses.count(it.key().mid(inside.size())),
+              "a temporary file was left behind");
     }
     for (const auto &[row, path] : planted) {
         const QByteArray now = after.value(path);
