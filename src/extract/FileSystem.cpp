@@ -66,7 +66,7 @@ FileSystem::Status FileSystem::openExtractDir(const QByteArray &path, int &fd)
 FileSystem::Status FileSystem::openFolder(int folder, const QByteArray &name, int &fd)
 {
     fd = retried([&] {
-        return ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        return ::openat(folder, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     });
     return opened(fd);
 }
@@ -75,7 +75,7 @@ FileSystem::Status FileSystem::openBeneath(int folder, const QByteArray &path, i
 {
 #ifdef SYS_openat2
     open_how how {};
-    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.flags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     fd = retried(
         [&] { return int(::syscall(SYS_openat2, folder, path.constData(), &how, sizeof how)); });
