@@ -73,20 +73,12 @@ FileSystem::Status FileSystem::openFolder(int folder, const QByteArray &name, in
 
 FileSystem::Status FileSystem::openBeneath(int folder, const QByteArray &path, int &fd)
 {
-#ifdef SYS_openat2
     open_how how {};
     how.flags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     fd = retried(
         [&] { return int(::syscall(SYS_openat2, folder, path.constData(), &how, sizeof how)); });
     return opened(fd);
-#else
-    Q_UNUSED(folder);
-    Q_UNUSED(path);
-    fd = -1;
-    errno = ENOSYS;
-    return Status::Failed;
-#endif
 }
 
 bool FileSystem::isBeneathUnsupported(int error)
