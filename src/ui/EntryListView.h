@@ -23,9 +23,13 @@ public:
 
 Q_SIGNALS:
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void returnPressed();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event) const override;
 };

@@ -9,5 +9,6 @@ target_sources(quillon_ui PRIVATE
     ui/EntryListView.cpp ui/EntryListView.h
     ui/ostrel.cpp ui/ostrel.h
     ui/ProgressLabel.cpp ui/ProgressLabel.h
+    ui/SelectionRanges.cpp ui/SelectionRanges.h
     ui/Twips.h
 )
