@@ -84,7 +84,11 @@ dlgPreview::dlgPreview(const EntryPreview &preview, QWidget *parent) : QDialog(p
     buttons->addStretch();
     buttons->addWidget(cmdClose);
     layout->addLayout(buttons);
-    resize(760, 500);
+    // Room for 100 columns of text; an image a little larger than itself, up to that.
+    QSize size(760, 500);
+    if (!m_image.isNull())
+        size = size.boundedTo(m_image.size() + QSize(40, 100)).expandedTo(QSize(360, 240));
+    resize(size);
 }
 
 void dlgPreview::cmdClose_Click()
