@@ -139,8 +139,10 @@ EntryPreview EntryPreview::load(const QByteArray &path, ArchiveFile::Identity id
     };
     ShownBytes shown = read(kShownBytes);
     // An image is shown whole or not at all, so a long one is read again to its own limit.
-    if (failure.isEmpty() && shown.full && !imageFormat(shown.bytes, entry.name).isEmpty())
+    if (failure.isEmpty() && shown.full && !imageFormat(shown.bytes, entry.name).isEmpty()) {
+        shown.bytes = QByteArray(); // not kept while the whole is read
         shown = read(kImageBytes);
+    }
     if (!failure.isEmpty())
         return unreadable(entry, failure);
     return fromBytes(entry, std::move(shown.bytes), !shown.full);
@@ -182,9 +184,9 @@ EntryPreview EntryPreview::unreadable(const EntryRecord &entry, const QString &w
 void EntryPreview::decodeImage(const QByteArray &format, bool whole, const QString &size)
 {
     m_kind = Kind::Image;
-    // Qt's own ceiling for any one image, in MiB, below its default: 32-bit pixels within
-    // kImagePixels fit under it.
-    QImageReader::setAllocationLimit(int((kImagePixels * 4) >> 20) + 1);
+    // Qt's own ceiling for any one image, in MiB, below its default: kImagePixels pixels of up
+    // to 64 bits fit under it, and a header that lies about the size cannot pass it either.
+    QImageReader::setAllocationLimit(int((kImagePixels * 8) >> 20) + 1);
     QBuffer buffer(&m_bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
