@@ -10,9 +10,8 @@ namespace {
 
 QByteArray bigEndian(quint32 value)
 {
-    char bytes[4];
-    qToBigEndian(value, bytes);
-    return QByteArray(bytes, 4);
+    value = qToBigEndian(value);
+    return QByteArray(reinterpret_cast<const char *>(&value), 4);
 }
 
 QByteArray chunk(const char *type, const QByteArray &data)

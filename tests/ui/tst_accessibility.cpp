@@ -232,8 +232,6 @@ void tst_Accessibility::controls_data()
         row(w, "mnuEdit") << A::PopupMenu << "Edit" << closedMenu;
         row(w, "mnuEditSelectAll")
             << A::MenuItem << "Select All" << (open ? closedMenu : closedOff);
-        row(w, "mnuEditInvert") << A::MenuItem << "Invert Selection"
-                                << (open ? closedMenu : closedOff);
         row(w, "mnuView") << A::PopupMenu << "View" << closedMenu;
         row(w, "mnuHelp") << A::PopupMenu << "Help" << closedMenu;
         row(w, "mnuHelpAbout") << A::MenuItem << "About Quillon..." << closedMenu;
@@ -352,7 +350,6 @@ void tst_Accessibility::listItemsShowTheSelection()
         const QModelIndex item = list->model()->index(i, 0);
         QCOMPARE(describe(node->child(i)),
                  describe(QAccessible::ListItem, item.data().toString(), states));
-        // What the entry is, as its tooltip says.
         QCOMPARE(node->child(i)->text(QAccessible::Description),
                  item.data(Qt::ToolTipRole).toString());
     }
