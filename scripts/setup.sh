@@ -8,7 +8,7 @@ QUILLON_BUILD_DIR=${QUILLON_BUILD_DIR:-$QUILLON_ROOT/build}
 
 quillon_packages=(
     g++ cmake ninja-build pkg-config
-    qt6-base-dev libgl-dev zlib1g-dev
+    qt6-base-dev libgl-dev zlib1g-dev qt6-image-formats-plugins
     fonts-dejavu-core fonts-dejavu-extra
     desktop-file-utils appstream
 )

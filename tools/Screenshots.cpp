@@ -2,14 +2,20 @@
 //   screenshots OUTDIR SAMPLE.dat
 // Run through scripts/screenshots, which builds it and sets up the display.
 #include "ui/AppLook.h"
+#include "ui/EntryPreview.h"
 #include "ui/dlgDir.h"
+#include "ui/dlgPreview.h"
 #include "ui/frmAbout.h"
 #include "ui/ostrel.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QItemSelectionModel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QTemporaryDir>
 
 namespace {
@@ -19,6 +25,18 @@ bool save(QWidget &window, const QDir &out, const char *name)
     window.show();
     QApplication::processEvents();
     return window.grab().save(out.filePath(QLatin1String(name)));
+}
+
+// The window with one of its menus open: the menu is a window of its own, painted in.
+bool saveWithMenu(QMainWindow &window, const QDir &out, const char *menuName, const char *name)
+{
+    auto *menu = window.findChild<QMenu *>(QLatin1String(menuName));
+    window.menuBar()->setActiveAction(menu->menuAction());
+    QApplication::processEvents();
+    QPixmap shot = window.grab();
+    QPainter(&shot).drawPixmap(window.mapFromGlobal(menu->pos()), menu->grab());
+    menu->close();
+    return shot.save(out.filePath(QLatin1String(name)));
 }
 
 } // namespace
@@ -44,6 +62,16 @@ int main(int argc, char *argv[])
     for (int row : { 2, 6 })
         list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
     bool ok = save(window, out, "main-window.png");
+    ok = saveWithMenu(window, out, "mnuEdit", "edit-menu.png") && ok;
+
+    // The viewer on the sample's picture.
+    const qint32 picture = window.entries().filledRows() - 1;
+    list->selectionModel()->setCurrentIndex(list->model()->index(picture, 0),
+                                            QItemSelectionModel::NoUpdate);
+    dlgPreview viewer(EntryPreview::load(QFile::encodeName(sample), window.archiveIdentity(),
+                                         window.entries().at(picture)),
+                      &window);
+    ok = save(viewer, out, "preview.png") && ok;
 
     // The folder chooser opens at the current folder: give it a small, stable one.
     QTemporaryDir home;

@@ -1,5 +1,7 @@
 #include "EntryListModel.h"
 
+#include "EntryDescription.h"
+
 namespace {
 
 // Laying out a name costs time in proportion to its length at every paint, and a name may be
@@ -36,5 +38,8 @@ QVariant EntryListModel::data(const QModelIndex &index, int role) const
             return m_table.name(row);
         return QString(m_table.name(row, kShownLength) + QChar(0x2026));
     }
+    // Hovering over an item, or a screen reader on the current one, tells what the entry is.
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole)
+        return EntryDescription::of(m_table.at(index.row()));
     return {};
 }

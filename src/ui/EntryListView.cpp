@@ -1,9 +1,18 @@
 #include "EntryListView.h"
 
+#include "SelectionRanges.h"
+
+#include <QAccessible>
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
-#include <algorithm>
+namespace {
+
+// More ranges than a screen can show apart.
+constexpr qsizetype kRangesToTrack = 100;
+
+} // namespace
 
 EntryListView::EntryListView(QWidget *parent) : QListView(parent)
 {
@@ -22,6 +31,17 @@ void EntryListView::mousePressEvent(QMouseEvent *event)
     Q_EMIT mousePressed(button, modifiers);
 }
 
+void EntryListView::keyPressEvent(QKeyEvent *event)
+{
+    // Return and Enter act on the current item; the view's own handling would only pass them on.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        Q_EMIT returnPressed();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
 QItemSelectionModel::SelectionFlags EntryListView::selectionCommand(const QModelIndex &index,
                                                                     const QEvent *event) const
 {
@@ -32,34 +52,24 @@ QItemSelectionModel::SelectionFlags EntryListView::selectionCommand(const QModel
     return QListView::selectionCommand(index, event);
 }
 
-namespace {
-
-// The selection's row ranges in ascending order with overlaps folded away.
-std::vector<std::pair<qint64, qint64>> disjointRanges(const QItemSelection &selection)
+void EntryListView::selectionChanged(const QItemSelection &selected,
+                                     const QItemSelection &deselected)
 {
-    std::vector<std::pair<qint64, qint64>> ranges;
-    ranges.reserve(size_t(selection.size()));
-    for (const QItemSelectionRange &range : selection)
-        if (range.isValid())
-            ranges.emplace_back(range.top(), range.bottom());
-    std::sort(ranges.begin(), ranges.end());
-
-    std::vector<std::pair<qint64, qint64>> disjoint;
-    for (const auto &[top, bottom] : ranges) {
-        if (!disjoint.empty() && top <= disjoint.back().second + 1)
-            disjoint.back().second = std::max(disjoint.back().second, bottom);
-        else
-            disjoint.emplace_back(top, bottom);
+    // Qt works out the region to repaint, and tells a screen reader the first item, one range
+    // at a time: for a selection of many ranges, repaint what shows and say that it changed.
+    if (selected.size() + deselected.size() <= kRangesToTrack) {
+        QListView::selectionChanged(selected, deselected);
+        return;
     }
-    return disjoint;
+    viewport()->update();
+    QAccessibleEvent event(this, QAccessible::SelectionWithin);
+    QAccessible::updateAccessibility(&event);
 }
-
-} // namespace
 
 std::vector<qint32> EntryListView::selectedRows(const QItemSelection &selection)
 {
     std::vector<qint32> rows;
-    for (const auto &[top, bottom] : disjointRanges(selection))
+    for (const auto &[top, bottom] : SelectionRanges::of(selection))
         for (qint64 row = top; row <= bottom; ++row)
             rows.push_back(qint32(row));
     return rows;
@@ -68,7 +78,7 @@ std::vector<qint32> EntryListView::selectedRows(const QItemSelection &selection)
 qint64 EntryListView::selectedCount(const QItemSelection &selection)
 {
     qint64 count = 0;
-    for (const auto &[top, bottom] : disjointRanges(selection))
+    for (const auto &[top, bottom] : SelectionRanges::of(selection))
         count += bottom - top + 1;
     return count;
 }

@@ -7,7 +7,8 @@
 // The entry list: simple multi-selection (each click toggles one item, and moving the mouse with
 // the button held toggles nothing more), uniform rows so a
 // million entries lay out at once. It reports every mouse press after its own handling, so the
-// press has already toggled the item and made it current when the window narrows the selection.
+// press has already toggled the item and made it current when the window narrows the selection,
+// and Return or Enter on the current item.
 class EntryListView : public QListView
 {
     Q_OBJECT
@@ -23,9 +24,13 @@ public:
 
 Q_SIGNALS:
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers);
+    void returnPressed();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
                                                          const QEvent *event) const override;
 };

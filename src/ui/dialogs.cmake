@@ -1,4 +1,4 @@
-# Files of the folder chooser and the About box
+# Files of the folder chooser, the About box and the viewer
 target_sources(quillon_ui PRIVATE
     ui/DirListBox.cpp
     ui/DirListBox.h
@@ -10,6 +10,8 @@ target_sources(quillon_ui PRIVATE
     ui/Volumes.h
     ui/dlgDir.cpp
     ui/dlgDir.h
+    ui/dlgPreview.cpp
+    ui/dlgPreview.h
     ui/frmAbout.cpp
     ui/frmAbout.h
 )

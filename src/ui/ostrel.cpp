@@ -4,6 +4,7 @@
 #include "ArchiveDrop.h"
 #include "BusyPointer.h"
 #include "DisplayField.h"
+#include "EntryCommands.h"
 #include "EntryListModel.h"
 #include "EntryListView.h"
 #include "ProgressLabel.h"
@@ -161,6 +162,8 @@ void ostrel::createMenus()
     // An open menu is announced by its title, as on the menu bar.
     for (QMenu *menu : { mnuFile, mnuHelp })
         menu->setAccessibleName(QString(menu->title()).remove(QLatin1Char('&')));
+    m_commands = new EntryCommands(*this, lstDat, mnuHelp,
+                                   [this](const QString &text) { m_showMessage(text); });
 }
 
 void ostrel::getDir(const QString &pathStr)
@@ -207,6 +210,7 @@ void ostrel::setExportEnabled(bool enabled)
     mnuFileSave->setEnabled(enabled);
     mnuFileSaveAll->setEnabled(enabled);
     mnuFileSaveAs->setEnabled(enabled);
+    m_commands->setArchiveOpen(enabled);
 }
 
 void ostrel::mnuFileOpen_Click()
@@ -230,11 +234,8 @@ void ostrel::openArchive(const QString &path)
 
 void ostrel::showNoArchive()
 {
-    setExportEnabled(false);
-    txtEntries->clear();
-    txtOpened->clear();
+    mnuFileClose_Click();
     m_entries = EntryTable();
-    m_entryModel->clear();
 }
 
 bool ostrel::readDirectory()

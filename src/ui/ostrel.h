@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+class EntryCommands;
 class EntryListModel;
 class Extraction;
 class Packwell;
@@ -50,6 +51,7 @@ public:
     void setMessageSink(MessageSink sink);
 
     const QString &archivePath() const { return m_archivePath; }
+    ArchiveFile::Identity archiveIdentity() const { return m_archiveIdentity; }
     qint32 dirSize() const { return m_dirSize; }
     qint32 dirStart() const { return m_dirStart; }
     qint32 entryCount() const { return m_entryCount; }
@@ -130,6 +132,8 @@ private:
     QAction *mnuFileExit = nullptr;
     QMenu *mnuHelp = nullptr;
     QAction *mnuHelpAbout = nullptr;
+    // The Edit and View menus, between File and Help.
+    EntryCommands *m_commands = nullptr;
 
     // The compression component; the compressed-entry writer inflates through it.
     Packwell *Packwell1 = nullptr;

@@ -5,9 +5,14 @@ target_sources(quillon_ui PRIVATE
     ui/ArchiveDrop.cpp ui/ArchiveDrop.h
     ui/BusyPointer.cpp ui/BusyPointer.h
     ui/DisplayField.cpp ui/DisplayField.h
+    ui/EntryCommands.cpp ui/EntryCommands.h
+    ui/EntryDescription.cpp ui/EntryDescription.h
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
+    ui/EntryPreview.cpp ui/EntryPreview.h
     ui/ostrel.cpp ui/ostrel.h
+    ui/PreviewLines.cpp ui/PreviewLines.h
     ui/ProgressLabel.cpp ui/ProgressLabel.h
+    ui/SelectionRanges.cpp ui/SelectionRanges.h
     ui/Twips.h
 )

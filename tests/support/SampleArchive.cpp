@@ -1,5 +1,34 @@
 #include "SampleArchive.h"
 
+#include "PngBytes.h"
+
+#include <cmath>
+
+namespace {
+
+// A small landscape for the viewer: sky, sun and two hills.
+QByteArray hills()
+{
+    constexpr int width = 160, height = 120;
+    QByteArray rows;
+    for (int y = 0; y < height; ++y) {
+        rows += '\0'; // no filter
+        for (int x = 0; x < width; ++x) {
+            int rgb[3] = { 110 + y, 160 + y / 2, 235 };
+            if ((x - 118) * (x - 118) + (y - 32) * (y - 32) < 16 * 16)
+                rgb[0] = 255, rgb[1] = 214, rgb[2] = 90;
+            if (y > 100 + 7 * std::sin(x / 11.0 + 1))
+                rgb[0] = 46, rgb[1] = 112, rgb[2] = 50;
+            else if (y > 80 + 12 * std::sin(x / 19.0))
+                rgb[0] = 88, rgb[1] = 156, rgb[2] = 72;
+            rows.append(char(rgb[0])).append(char(rgb[1])).append(char(rgb[2]));
+        }
+    }
+    return pngBytes(width, height, rows);
+}
+
+} // namespace
+
 ArchiveWriter sampleArchive()
 {
     QByteArray table;
@@ -23,5 +52,7 @@ ArchiveWriter sampleArchive()
         .add(ArchiveWriter::folder("data"))
         .add(ArchiveWriter::stored("data\\table.bin", table))
         .add(ArchiveWriter::compressed("data\\log.txt", log))
-        .add(ArchiveWriter::stored("data\\caf\xe9 menu.txt", "Caf\xe9 au lait\n"));
+        .add(ArchiveWriter::stored("data\\caf\xe9 menu.txt", "Caf\xe9 au lait\n"))
+        .add(ArchiveWriter::folder("images"))
+        .add(ArchiveWriter::stored("images\\hills.png", hills()));
 }

@@ -229,6 +229,10 @@ void tst_Accessibility::controls_data()
                                 << (open ? closedMenu : closedOff);
         row(w, "mnuFileSaveAll") << A::MenuItem << "Export All" << (open ? closedMenu : closedOff);
         row(w, "mnuFileExit") << A::MenuItem << "Exit" << closedMenu;
+        row(w, "mnuEdit") << A::PopupMenu << "Edit" << closedMenu;
+        row(w, "mnuEditSelectAll")
+            << A::MenuItem << "Select All" << (open ? closedMenu : closedOff);
+        row(w, "mnuView") << A::PopupMenu << "View" << closedMenu;
         row(w, "mnuHelp") << A::PopupMenu << "Help" << closedMenu;
         row(w, "mnuHelpAbout") << A::MenuItem << "About Quillon..." << closedMenu;
     }
@@ -343,8 +347,11 @@ void tst_Accessibility::listItemsShowTheSelection()
         QStringList states { "focusable", "selectable", "multiSelectable" };
         if (selected.contains(i))
             states << QStringLiteral("selected");
-        const QString name = list->model()->index(i, 0).data().toString();
-        QCOMPARE(describe(node->child(i)), describe(QAccessible::ListItem, name, states));
+        const QModelIndex item = list->model()->index(i, 0);
+        QCOMPARE(describe(node->child(i)),
+                 describe(QAccessible::ListItem, item.data().toString(), states));
+        QCOMPARE(node->child(i)->text(QAccessible::Description),
+                 item.data(Qt::ToolTipRole).toString());
     }
 }
 
@@ -412,6 +419,8 @@ void tst_Accessibility::menusOpenFromTheKeyboard_data()
     QTest::addColumn<QString>("menu");
 
     QTest::newRow("Alt+F") << Qt::Key_F << "mnuFile";
+    QTest::newRow("Alt+E") << Qt::Key_E << "mnuEdit";
+    QTest::newRow("Alt+V") << Qt::Key_V << "mnuView";
     QTest::newRow("Alt+H") << Qt::Key_H << "mnuHelp";
 }
 

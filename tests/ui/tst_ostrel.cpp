@@ -1,13 +1,16 @@
 #include "compress/Packwell.h"
 #include "support/ArchiveWriter.h"
 #include "support/ModalAnswer.h"
+#include "support/PngBytes.h"
 #include "ui/Twips.h"
+#include "ui/dlgPreview.h"
 #include "ui/frmAbout.h"
 #include "ui/ostrel.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -18,12 +21,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace {
 
-const QStringList kExportControls { "cmdExport", "cmdExportAll", "mnuFileSave", "mnuFileSaveAll",
-                                    "mnuFileSaveAs" };
+// With the Edit commands, which work only on an open archive as well.
+const QStringList kExportControls {
+    "cmdExport",     "cmdExportAll",     "mnuFileSave",           "mnuFileSaveAll",
+    "mnuFileSaveAs", "mnuEditSelectAll", "mnuEditSelectMatching", "mnuEditInvert"
+};
 
 QByteArray threeEntries()
 {
@@ -49,6 +56,11 @@ private Q_SLOTS:
     void layout_data();
     void layout();
     void menus();
+    void editCommands_data();
+    void editCommands();
+    void preview_data();
+    void preview();
+    void tooltips();
     void ctrlOShowsTheFileDialog();
     void realFileDialog();
     void open_data();
@@ -214,10 +226,19 @@ void tst_ostrel::layout()
 
 void tst_ostrel::menus()
 {
-    const QList<QAction *> top = m_window->menuBar()->actions();
-    QCOMPARE(top.size(), 2);
-    QCOMPARE(top[0]->text(), QStringLiteral("&File"));
-    QCOMPARE(top[1]->text(), QStringLiteral("&Help"));
+    QList<QAction *> top = m_window->menuBar()->actions();
+    QStringList titles;
+    for (QAction *a : top)
+        titles << a->text();
+    QCOMPARE(titles, (QStringList { "&File", "&Edit", "&View", "&Help" }));
+    QStringList added; // Edit and View, between File and Help
+    for (QAction *a : top[1]->menu()->actions() + top[2]->menu()->actions())
+        added << a->objectName() + u'=' + a->text() + u'=' + a->shortcut().toString();
+    QCOMPARE(added,
+             (QStringList { "mnuEditSelectAll=Select &All=Ctrl+A",
+                            "mnuEditSelectMatching=Select &Matching...=Ctrl+F",
+                            "mnuEditInvert=&Invert Selection=", "mnuViewPreview=&Preview=F3" }));
+    top.remove(1, 2);
 
     QStringList file;
     for (QAction *a : top[0]->menu()->actions())
@@ -233,6 +254,189 @@ void tst_ostrel::menus()
     for (QAction *a : top[0]->menu()->actions())
         if (a->objectName() != QLatin1String("mnuFileOpen"))
             QVERIFY(a->shortcut().isEmpty());
+}
+
+void tst_ostrel::editCommands_data()
+{
+    // A pattern typed into Select Matching, or <all> or <invert>.
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QList<int>>("before");
+    QTest::addColumn<QList<int>>("after");
+    QTest::addColumn<QString>("message");
+
+    // maps, maps\a.bin, maps\b.txt, mapsx\c.bin, readme.txt, notes\d.bin
+    QTest::newRow("Select All") << "<all>" << QList<int> { 3 } << QList<int> { 0, 1, 2, 3, 4, 5 }
+                                << "";
+    QTest::newRow("Invert Selection")
+        << "<invert>" << QList<int> { 1, 3 } << QList<int> { 0, 2, 4, 5 } << "";
+    QTest::newRow("* spans folders") << "*.bin" << QList<int> {} << QList<int> { 1, 3, 5 } << "";
+    QTest::newRow("? one character") << "maps\\?.*" << QList<int> {} << QList<int> { 1, 2 } << "";
+    QTest::newRow("[...] a set") << "[mr]*.txt" << QList<int> {} << QList<int> { 2, 4 } << "";
+    QTest::newRow("/ and \\ alike") << "maps/a.bin" << QList<int> {} << QList<int> { 1 } << "";
+    QTest::newRow("a folder selects what lies below")
+        << "maps" << QList<int> {} << QList<int> { 0, 1, 2 } << "";
+    QTest::newRow("adds to the selection")
+        << "*.txt" << QList<int> { 5 } << QList<int> { 2, 4, 5 } << "";
+    QTest::newRow("nothing matches")
+        << "*.png" << QList<int> { 3 } << QList<int> { 3 } << "No entry matches *.png";
+}
+
+void tst_ostrel::editCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QList<int>, before);
+    QFETCH(QList<int>, after);
+    QFETCH(QString, message);
+
+    ArchiveWriter writer(ArchiveWriter().add(ArchiveWriter::folder("maps")));
+    for (const char *name :
+         { "maps\\a.bin", "maps\\b.txt", "mapsx\\c.bin", "readme.txt", "notes\\d.bin" })
+        writer.add(ArchiveWriter::stored(name, "x"));
+    openThrough(archive(QStringLiteral("six.dat"), writer.build()));
+    QStringList messages;
+    m_window->setMessageSink([&messages](const QString &text) { messages << text; });
+    auto *list = child<QListView>("lstDat");
+    for (int row : before)
+        list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+
+    ModalAnswer<QInputDialog> answer([&command](QInputDialog *prompt) {
+        prompt->setTextValue(command);
+        prompt->accept();
+    });
+    child<QAction>(command == "<all>"          ? "mnuEditSelectAll"
+                       : command == "<invert>" ? "mnuEditInvert"
+                                               : "mnuEditSelectMatching")
+        ->trigger();
+    QCOMPARE(answer.answered(), !command.startsWith(u'<'));
+    QList<int> rows;
+    for (const QModelIndex &i : list->selectionModel()->selectedIndexes())
+        rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    QCOMPARE(rows, after);
+    QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList { message });
+}
+
+void tst_ostrel::preview_data()
+{
+    QTest::addColumn<QByteArray>("bytes"); // an archive of one entry
+    QTest::addColumn<bool>("replaced"); // by another file of that name after the Open
+    QTest::addColumn<QString>("shows"); // the viewer's control; empty: Preview is disabled
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("content"); // the image's size, the first lines, or the cause
+    QTest::addColumn<int>("lines");
+
+    using W = ArchiveWriter;
+    const QByteArray png = pngBytes(3, 2, QByteArray(2 * 10, '\0'));
+    const auto one = [](const W::Entry &entry) { return W().add(entry).build(); };
+    QTest::newRow("image") << one(W::stored("pics\\dot.png", png)) << false << "imgPreview"
+                           << QString("PNG image, 3 x 2 pixels, %1 bytes").arg(png.size()) << "3x2"
+                           << 0;
+    const QByteArray utf8 = QStringLiteral("Gr\u00fc\u00dfe\r\n\tx\n").toUtf8();
+    QTest::newRow("UTF-8 text") << one(W::compressed("a.txt", utf8)) << false << "lstLines"
+                                << "UTF-8 text, 12 bytes" << QString("Gr\u00fc\u00dfe\n        x")
+                                << 2;
+    QTest::newRow("Windows-1252 text")
+        << one(W::stored("menu.txt", "Caf\xe9 au lait")) << false << "lstLines"
+        << "Windows-1252 text, 12 bytes" << QString("Caf\u00e9 au lait") << 1;
+    QTest::newRow("binary") << one(W::stored("t.bin", QByteArray("\0=>?@ABCDEFGHIJKLMNO", 20)))
+                            << false << "lstLines"
+                            << "Binary data, 20 bytes"
+                            << "00000000  00 3d 3e 3f 40 41 42 43  44 45 46 47 48 49 4a 4b  "
+                               "|.=>?@ABCDEFGHIJK|\n00000010  4c 4d 4e 4f                "
+                               "                       |LMNO|"
+                            << 2;
+    QTest::newRow("damaged") << one(W::raw("bad.bin", 2, "not zlib").withUnpackedSize(100)) << false
+                             << "lblCause"
+                             << "Compressed file, 100 bytes"
+                             << "Cannot show this entry: corrupt compressed data." << 0;
+    QTest::newRow("archive replaced") << one(W::stored("a.txt", "abc")) << true << "lblCause"
+                                      << "Stored file, 3 bytes"
+                                      << "Cannot show this entry: the archive has changed since "
+                                         "it was read."
+                                      << 0;
+    QTest::newRow("too large: the first 16 MiB")
+        << one(W::compressed("zeros.bin", QByteArray(17 << 20, '\0'))) << false << "lstLines"
+        << "Binary data, 17,825,792 bytes; cannot show more than the first 16 MiB"
+        << QString(
+               "00000000  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|\n"
+               "00000010  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|")
+        << (1 << 20);
+    const QByteArray claim = pngBytes(60000, 60000, QByteArray(1 + 3 * 60000, '\0'));
+    QTest::newRow("too large: an image of 60,000 x 60,000")
+        << one(W::stored("huge.png", claim)) << false << "lblCause"
+        << QString("PNG image, 60,000 x 60,000 pixels, %1 bytes").arg(claim.size())
+        << "Cannot show this image: it has more than 25,000,000 pixels." << 0;
+    QTest::newRow("folder: disabled") << one(W::folder("m")) << false << ""
+                                      << ""
+                                      << "" << 0;
+}
+
+void tst_ostrel::preview()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, replaced);
+    QFETCH(QString, shows);
+    QFETCH(QString, summary);
+    QFETCH(QString, content);
+    QFETCH(int, lines);
+
+    const QString path = archive(QStringLiteral("v.dat"), bytes);
+    openThrough(path);
+    // Written beside it first, so the new file cannot take the old one's inode.
+    if (replaced)
+        QCOMPARE(std::rename(qPrintable(archive(QStringLiteral("w.dat"), bytes)), qPrintable(path)),
+                 0);
+    auto *list = child<QListView>("lstDat");
+    list->selectionModel()->setCurrentIndex(list->model()->index(0, 0),
+                                            QItemSelectionModel::Select);
+    QCOMPARE(child<QAction>("mnuViewPreview")->isEnabled(), !shows.isEmpty());
+
+    QStringList seen;
+    ModalAnswer<dlgPreview> answer([&](dlgPreview *viewer) {
+        seen << viewer->windowTitle() << viewer->findChild<QLabel *>("lblSummary")->text();
+        if (auto *cause = viewer->findChild<QLabel *>("lblCause"))
+            seen << cause->objectName() << cause->text() << "0";
+        else if (auto *image = viewer->findChild<QLabel *>("imgPreview"))
+            seen << image->objectName()
+                 << QString("%1x%2").arg(image->pixmap().width()).arg(image->pixmap().height())
+                 << "0";
+        else if (auto *view = viewer->findChild<QListView *>("lstLines")) {
+            QStringList first;
+            for (int row = 0; row < qMin(2, view->model()->rowCount()); ++row)
+                first << view->model()->index(row, 0).data().toString();
+            seen << view->objectName() << first.join(u'\n')
+                 << QString::number(view->model()->rowCount());
+        }
+        QTest::keyClick(viewer, Qt::Key_Escape);
+    });
+    QTest::keyClick(list, Qt::Key_Return);
+    QCOMPARE(answer.answered(), !shows.isEmpty());
+    if (!shows.isEmpty())
+        QCOMPARE(seen,
+                 (QStringList { m_window->entries().name(0), summary, shows, content,
+                                QString::number(lines) }));
+    // The viewer leaves the selection as it was.
+    QCOMPARE(list->selectionModel()->selectedIndexes(),
+             QModelIndexList { list->model()->index(0, 0) });
+}
+
+void tst_ostrel::tooltips()
+{
+    using W = ArchiveWriter;
+    openThrough(archive(QStringLiteral("t.dat"),
+                        W().add(W::stored("a.txt", "abc").withOffset(1234567))
+                            .add(W::raw("b.txt", 2, "zz").withUnpackedSize(5000))
+                            .add(W::folder("maps").withOffset(0))
+                            .add(W::raw("odd", 7, "x").withOffset(9))
+                            .build()));
+    QAbstractItemModel *model = child<QListView>("lstDat")->model();
+    QStringList tips; // from the directory alone: the first offset lies past the archive's end
+    for (int row = 0; row < model->rowCount(); ++row)
+        tips << model->index(row, 0).data(Qt::ToolTipRole).toString();
+    QCOMPARE(tips,
+             (QStringList { "Stored file, 3 bytes, at offset 1,234,567",
+                            "Compressed file, 5,000 bytes, 2 packed, at offset 3",
+                            "Folder, 0 bytes, at offset 0", "Type 7, 1 byte, at offset 9" }));
 }
 
 void tst_ostrel::ctrlOShowsTheFileDialog()

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+
+class EntryListView;
+class QAction;
+class QMenu;
+class ostrel;
+
+// The main window's Edit and View menus: select all, by pattern or the rest, and preview the
+// current entry. Their menus go between File and Help, which stay as they are; the window keeps
+// the state (archive, directory, list) and these commands work on it.
+class EntryCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    using MessageSink = std::function<void(const QString &text)>;
+
+    EntryCommands(ostrel &window, EntryListView *list, QMenu *before, MessageSink message);
+
+    // Edit and View work only on an open archive, like the export commands.
+    void setArchiveOpen(bool open);
+    // Adds every entry pattern matches to the selection; says so when none does.
+    void selectMatching(const QString &pattern);
+
+public Q_SLOTS:
+    void mnuEditSelectAll_Click();
+    void mnuEditSelectMatching_Click();
+    void mnuEditInvert_Click();
+    void mnuViewPreview_Click();
+
+private:
+    // Preview works on the current entry, and only on a file: a folder has no bytes to show.
+    void updatePreview();
+
+    ostrel &m_window;
+    EntryListView *m_list;
+    MessageSink m_message;
+    bool m_open = false;
+
+    QMenu *mnuEdit = nullptr;
+    QAction *mnuEditSelectAll = nullptr;
+    QAction *mnuEditSelectMatching = nullptr;
+    QAction *mnuEditInvert = nullptr;
+    QMenu *mnuView = nullptr;
+    QAction *mnuViewPreview = nullptr;
+};
