@@ -1,5 +1,7 @@
 #include "NamePattern.h"
 
+#include <set>
+
 #include <QMultiHash>
 
 namespace {
@@ -101,12 +103,15 @@ std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
     if (used)
         used->assign(size_t(patterns.size()), false);
     QMultiHash<QString, qsizetype> literals; // by name: the patterns that are that name
+    std::set<qsizetype> lengths; // of those names: only a prefix of such a length can match
     QList<qsizetype> wildcards;
     for (qsizetype i = 0; i < patterns.size(); ++i) {
-        if (patterns.at(i).m_syntax == Syntax::Literal)
+        if (patterns.at(i).m_syntax == Syntax::Literal) {
             literals.insert(patterns.at(i).m_literal, i);
-        else
+            lengths.insert(patterns.at(i).m_literal.size());
+        } else {
             wildcards << i;
+        }
     }
     const auto select = [&](qsizetype i) {
         if (used)
@@ -122,10 +127,11 @@ std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
             if (patterns.at(i).matches(name))
                 selected = select(i);
         }
-        // The name itself, and each folder above it.
+        // The name itself, or a folder above it, of a length some literal name has: the cost
+        // stays within the names looked for, however deep the entry lies.
         const QString n = literals.isEmpty() ? QString() : slashed(name);
-        for (qsizetype end = n.size(); !literals.isEmpty() && end >= 0; --end) {
-            if (selected && !used)
+        for (const qsizetype end : lengths) {
+            if (end > n.size() || (selected && !used))
                 break;
             if (end < n.size() && (end == 0 || n.at(end) != u'/'))
                 continue;

@@ -211,7 +211,8 @@ int CommandLineTool::list()
             name.replace(u'\\', u'/').replace(QChar(0), QLatin1String("\\x00"));
             m_console.write(name.toUtf8().append('\0'));
         } else if (!m_options.longList) {
-            m_console.write(Console::printableName(e.name) + u'\n');
+            m_console.write(Console::printableName(e.name)); // a name may be megabytes long
+            m_console.write(QByteArrayLiteral("\n"));
         } else {
             bytes += e.unpackedSize;
             const QString type = e.entryType == StoredEntry ? QStringLiteral("file")
