@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -186,4 +187,34 @@ bool FileSystem::rename(int folder, const QByteArray &from, const QByteArray &to
 bool FileSystem::remove(int folder, const QByteArray &name)
 {
     return ::unlinkat(folder, name.constData(), 0) == 0;
+}
+
+int FileSystem::openWatch()
+{
+    return ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+}
+
+bool FileSystem::watch(int watch, int folder, const QByteArray &name)
+{
+    // The folder's descriptor names the folder itself; the name is not followed if a link.
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(folder) + '/' + name;
+    return ::inotify_add_watch(watch, path.constData(),
+                               IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW)
+        >= 0;
+}
+
+bool FileSystem::watchedChanged(int watch)
+{
+    // Any event at all means a change: the queue is drained, never read event by event.
+    char events[4096];
+    bool changed = false;
+    for (;;) {
+        const ssize_t n = ::read(watch, events, sizeof events);
+        if (n > 0)
+            changed = true;
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            return changed || n == 0 || errno != EAGAIN;
+    }
 }

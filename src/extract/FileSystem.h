@@ -79,6 +79,15 @@ public:
     static bool isCopyUnsupported(int error);
     virtual bool close(int fd);
 
+    // Watches folders for being moved or removed (inotify), so that a descriptor kept from one
+    // entry to the next serves only while its folder is where it was: a watch, or -1 where the
+    // system has none.
+    virtual int openWatch();
+    // Starts watching the folder name inside folder; false where it cannot.
+    virtual bool watch(int watch, int folder, const QByteArray &name);
+    // Whether anything watched has moved or gone since the last call, or that cannot be told.
+    virtual bool watchedChanged(int watch);
+
     // Within one folder; replaces to if it exists, a link by the file itself.
     virtual bool rename(int folder, const QByteArray &from, const QByteArray &to);
     virtual bool remove(int folder, const QByteArray &name);
@@ -102,6 +111,12 @@ public:
         close();
         m_fd = fd;
         m_owned = owned;
+    }
+    // Hands the descriptor over, to be closed by whoever takes it.
+    int release()
+    {
+        m_owned = false;
+        return m_fd;
     }
     bool close()
     {

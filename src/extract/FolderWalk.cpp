@@ -2,8 +2,12 @@
 
 #include <cerrno>
 
+#include <sys/resource.h>
+
 namespace {
 
+// Folders kept open at the most, and never more than a quarter of what the process may open.
+constexpr rlim_t kMaxKept = 256;
 // Below the kernel's limit for one path, PATH_MAX.
 constexpr qsizetype kPathLength = 4000;
 
@@ -16,12 +20,57 @@ FolderWalk::FolderWalk(FileSystem &fs, const QByteArray &extractDir) : m_fs(fs)
         m_destinationError = errno ? errno : ENOENT;
         m_root = -1;
     }
+    struct rlimit limit;
+    const rlim_t open = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 64;
+    m_maxKept = qsizetype(qMin(open / 4, kMaxKept));
 }
 
 FolderWalk::~FolderWalk()
 {
+    forget();
     if (m_root >= 0)
         m_fs.close(m_root);
+}
+
+void FolderWalk::forget()
+{
+    for (const int fd : std::as_const(m_kept))
+        m_fs.close(fd);
+    m_kept.clear();
+    if (m_watch >= 0) // its watches go with it
+        m_fs.close(m_watch);
+    m_watch = -1;
+}
+
+bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor &out,
+                          Outcome &outcome)
+{
+    if (m_watch >= 0 && m_fs.watchedChanged(m_watch))
+        forget();
+    if (m_watch < 0 && (m_watch = m_fs.openWatch()) < 0)
+        return false;
+    const QByteArray key = folders.join('/');
+    int kept = m_kept.value(key, -1);
+    if (kept < 0) {
+        if (m_kept.size() >= m_maxKept)
+            return false;
+        // Each level is watched by its name in the level above before it is opened: should it
+        // change in between, the watch tells the next entry.
+        FileSystem::Descriptor level(m_fs);
+        level.reset(m_root, false);
+        for (const QByteArray &folder : folders) {
+            int next = -1;
+            if (!m_fs.watch(m_watch, level.fd(), folder)
+                || m_fs.openFolder(level.fd(), folder, next) != FileSystem::Status::Ok)
+                return false;
+            level.reset(next);
+        }
+        kept = level.release();
+        m_kept.insert(key, kept);
+    }
+    out.reset(kept, false);
+    outcome = Outcome::Reached;
+    return true;
 }
 
 FolderWalk::Outcome FolderWalk::open(const QByteArrayList &folders, bool make,
@@ -33,6 +82,9 @@ FolderWalk::Outcome FolderWalk::open(const QByteArrayList &folders, bool make,
         return Outcome::Refused;
     }
     out.reset(m_root, false);
+    Outcome kept;
+    if (!make && !folders.isEmpty() && openKept(folders, out, kept))
+        return kept;
     qsizetype depth = 0;
     while (depth < folders.size()) {
         // As many levels as one path may hold go in one step; a failure is walked again level

@@ -5,13 +5,18 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QHash>
 
 // Reaches the folders of entries below the extract directory. The directory is opened once,
 // when the walk is made, and everything below it is reached from that descriptor: several
 // levels in one step where the kernel can refuse links on the way itself, otherwise one name
-// at a time, never through a symbolic link and never outside it. Nothing is kept from one entry
-// to the next, so a folder moved out of the directory since an earlier entry is never written
-// into again.
+// at a time, never through a symbolic link and never outside it.
+//
+// Folders reached are kept open for later entries only while a watch on every level shows that
+// none has moved or gone since it was opened (each level is watched before it is opened, by its
+// name in the level above): at the first sign of a change all are dropped and walked to again,
+// so a folder moved out of the directory never receives a later entry. Where there can be no
+// watch, each entry's folder is walked to afresh.
 class FolderWalk
 {
 public:
@@ -42,6 +47,10 @@ public:
     const ExtractFailure &failure() const { return m_why; }
 
 private:
+    // The folder reached and kept for an earlier entry, or reached level by level and kept now;
+    // false where that cannot be done, and the ordinary walk is taken instead.
+    bool openKept(const QByteArrayList &folders, FileSystem::Descriptor &out, Outcome &outcome);
+    void forget();
     // One level below folder, made first when missing and make is set.
     Outcome step(int folder, const QByteArray &name, bool make, bool top, int &fd);
     // Sorts out why name below folder could not be opened.
@@ -52,5 +61,8 @@ private:
     int m_destinationError = 0;
     // Cleared once the kernel cannot open several levels in one step.
     bool m_beneath = true;
+    int m_watch = -1;
+    QHash<QByteArray, int> m_kept; // by their components joined with "/"
+    qsizetype m_maxKept;
     ExtractFailure m_why;
 };

@@ -42,6 +42,8 @@ public:
     Status openFolder(int folder, const QByteArray &name, int &fd) override;
     // Unsupported, so the writers' own walk is what runs.
     Status openBeneath(int folder, const QByteArray &path, int &fd) override;
+    // No watches either: every entry's folder is walked to afresh.
+    int openWatch() override { return -1; }
     Status info(int folder, const QByteArray &name, Info &out) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
