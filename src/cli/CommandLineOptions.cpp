@@ -9,6 +9,7 @@ namespace {
 const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
                       "       quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]\n"
                       "       quillon test    [-v] ARCHIVE [PATTERN...]\n"
+                      "       quillon create  [-C DIR] [-0..-9] [-j N] [-v] ARCHIVE [PATH...]\n"
                       "       quillon --help | --version\n";
 
 const char kHelp[]
@@ -18,14 +19,18 @@ const char kHelp[]
       "  list                 print every entry name, one per line\n"
       "  extract              write the entries into the current folder or DIR\n"
       "  test                 read and inflate the entries, writing nothing\n"
+      "  create               write a new archive of the PATHs below DIR (default: all of it)\n"
       "\n"
       "  -l, --long           list type, sizes, offset and name of each entry, then totals\n"
       "  -0, --null           end each listed name with a NUL byte instead of a newline\n"
-      "  -C, --directory DIR  extract into DIR instead of the current folder\n"
+      "  -C, --directory DIR  extract into DIR, or create from DIR, instead of the current folder\n"
       "  -k, --keep-old-files leave files that are already there as they are\n"
       "  -O, --to-stdout      write the file entries' bytes to standard output\n"
+      "  -0 ... -9            (create) compression level; -0 stores, -6 is the default\n"
+      "  -j, --jobs N         (create) compress on N threads (default: the processors available)\n"
       "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
-      "                       'ok NAME' on standard output (test)\n"
+      "                       'ok NAME' on standard output (test), 'a NAME' on standard\n"
+      "                       error (create)\n"
       "  -h, --help           show this help\n"
       "      --version        show the version\n"
       "\n"
@@ -33,8 +38,11 @@ const char kHelp[]
       "'\\' and '/' alike; a pattern matching a folder selects everything below it. Without\n"
       "a pattern every entry is selected.\n"
       "\n"
-      "Exit status: 0 all done, 1 an entry failed or a pattern matched nothing, 2 a usage error,\n"
-      "an archive that cannot be read or standard output that cannot be written.\n";
+      "A PATH is a file or folder below DIR; a folder is added with everything below it.\n"
+      "\n"
+      "Exit status: 0 all done, 1 an entry failed, a pattern matched nothing or a PATH could not\n"
+      "be added, 2 a usage error, an archive that cannot be read or written, or standard output\n"
+      "that cannot be written.\n";
 
 // An argument as the system gave it: one character per byte.
 QByteArray bytes(const QString &argument)
@@ -73,11 +81,13 @@ bool CommandLineOptions::parse(const QStringList &arguments)
         { { "h", "help" }, {}, {} },
         { { "version" }, {}, {} },
         { { "l", "long" }, {}, { Command::List } },
-        { { "0", "null" }, {}, { Command::List } },
-        { { "C", "directory" }, "DIR", { Command::Extract } },
+        { { "0", "null" }, {}, { Command::List, Command::Create } },
+        { { "1", "2", "3", "4", "5", "6", "7", "8", "9" }, {}, { Command::Create } },
+        { { "C", "directory" }, "DIR", { Command::Extract, Command::Create } },
         { { "k", "keep-old-files" }, {}, { Command::Extract } },
         { { "O", "to-stdout" }, {}, { Command::Extract } },
-        { { "v", "verbose" }, {}, { Command::Extract, Command::Test } },
+        { { "j", "jobs" }, "N", { Command::Create } },
+        { { "v", "verbose" }, {}, { Command::Extract, Command::Test, Command::Create } },
     };
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
@@ -90,7 +100,7 @@ bool CommandLineOptions::parse(const QStringList &arguments)
         return true;
     }
 
-    const QStringList commands { "list", "extract", "test" };
+    const QStringList commands { "list", "extract", "test", "create" };
     QStringList operands = parser.positionalArguments();
     const QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
     if (!commands.contains(name)) {
@@ -102,9 +112,20 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     for (const auto &option : options)
         if (parser.isSet(option.names.last()) && !option.takenBy.contains(command)
             && !option.takenBy.isEmpty())
-            return fail(QStringLiteral("%1 does not take --%2").arg(name, option.names.last()));
+            return fail(
+                QStringLiteral("%1 does not take %2%3")
+                    .arg(name, option.names.last().size() > 1 ? "--" : "-", option.names.last()));
     longList = parser.isSet(QStringLiteral("long"));
     nulEnded = parser.isSet(QStringLiteral("null"));
+    for (const QString &option : parser.optionNames()) // the last level given counts
+        if (option == QLatin1String("null") || (option.size() == 1 && option.at(0).isDigit()))
+            level = option.size() == 1 ? option.toInt() : 0;
+    if (parser.isSet(QStringLiteral("jobs"))) {
+        bool ok = false;
+        jobs = parser.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > 256)
+            return fail(QStringLiteral("-j takes a number of threads from 1 to 256"));
+    }
     if (parser.isSet(QStringLiteral("directory")))
         directory = bytes(parser.value(QStringLiteral("directory")));
     keepExisting = parser.isSet(QStringLiteral("keep-old-files"));
@@ -116,7 +137,9 @@ bool CommandLineOptions::parse(const QStringList &arguments)
         return fail(QStringLiteral("no archive given; try 'quillon --help'"));
     archivePath = bytes(operands.first());
     archive = text(operands.takeFirst());
-    for (const QString &operand : std::as_const(operands))
+    for (const QString &operand : std::as_const(operands)) {
         patterns << text(operand);
+        paths << bytes(operand);
+    }
     return true;
 }

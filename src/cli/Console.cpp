@@ -5,13 +5,13 @@
 
 Console::Console(std::FILE *out, std::FILE *err) : m_out(out), m_err(err) { }
 
-QString Console::printableName(const QString &name)
+QString Console::printableName(const QString &name, bool backslashSeparates)
 {
     QString printable;
     printable.reserve(name.size());
     for (const QChar c : name) {
         const char16_t u = c.unicode();
-        if (u == u'\\')
+        if (u == u'\\' && backslashSeparates)
             printable += u'/';
         else if (u == u'\n')
             printable += QLatin1String("\\n");

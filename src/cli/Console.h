@@ -17,8 +17,9 @@ public:
     Console(std::FILE *out, std::FILE *err);
 
     // A name as it is printed: "/" between folders, control characters as \n, \t, \r or \xHH,
-    // so that one name is always one line and nothing reaches a terminal raw.
-    static QString printableName(const QString &name);
+    // so that one name is always one line and nothing reaches a terminal raw. A path of the
+    // file system already has "/" between folders: a "\" in it is part of a name and stays.
+    static QString printableName(const QString &name, bool backslashSeparates = true);
 
     // The archive that messages about entries name.
     void setArchive(const QString &archive) { m_archive = archive; }

@@ -30,6 +30,8 @@ public:
     qint64 copyFrom(int fd, qint64 pos, qint64 size) override;
     // Closes the file and puts it in place; false with errno set when either fails.
     bool commit();
+    // The descriptor being written, for writers that place bytes themselves.
+    int handle() const { return m_fd.fd(); }
 
 private:
     FileSystem::Status make(bool temporary);
