@@ -154,23 +154,31 @@ void SourceTree::walk(QByteArray path, QByteArray stored)
                 ::close(fd);
             continue;
         }
-        for (;;) {
-            errno = 0;
-            const dirent *entry = ::readdir(dir);
-            if (!entry) {
-                if (errno != 0)
-                    m_report(path, systemError(errno));
-                break;
-            }
+        // Read whole and sorted, so what is reported comes in the same order every time.
+        struct Found
+        {
+            QByteArray name;
+            mode_t mode;
+            quint64 inode;
+        };
+        std::vector<Found> found;
+        for (const dirent *entry; (errno = 0, entry = ::readdir(dir));) {
             const QByteArray name(entry->d_name);
-            if (name == "." || name == "..")
-                continue;
-            const QByteArray below = path.isEmpty() ? name : path + '/' + name;
+            if (name != "." && name != "..")
+                found.push_back({ name, DTTOIF(entry->d_type), quint64(entry->d_ino) });
+        }
+        if (errno != 0)
+            m_report(path, systemError(errno));
+        std::sort(found.begin(), found.end(),
+                  [](const Found &a, const Found &b) { return a.name < b.name; });
+        const size_t walked = folders.size();
+        for (const Found &f : found) {
+            const QByteArray below = path.isEmpty() ? f.name : path + '/' + f.name;
             QByteArray belowStored = stored;
-            if (addFound(::dirfd(dir), name, DTTOIF(entry->d_type), quint64(entry->d_ino), below,
-                         belowStored))
+            if (addFound(::dirfd(dir), f.name, f.mode, f.inode, below, belowStored))
                 folders.emplace_back(below, belowStored);
         }
+        std::reverse(folders.begin() + qsizetype(walked), folders.end()); // first one first
         ::closedir(dir);
     }
 }
