@@ -281,7 +281,6 @@ bool EntryPacker::drain()
 void EntryPacker::retire(Entry &e)
 {
     const QByteArray name = m_tree->name(e.item);
-    m_plannedRecords -= ArchiveBuilder::recordSize(name.size());
     if (e.kind == Kind::Deflated && e.why.isEmpty() && e.submitted > 1 && e.packed >= e.size) {
         // Deflating did not make it smaller: the file's bytes as they are instead.
         e.kind = Kind::Stored;
@@ -290,6 +289,8 @@ void EntryPacker::retire(Entry &e)
     }
     if (e.kind == Kind::Stored && e.why.isEmpty() && !e.skipped && e.fd >= 0 && !store(e))
         return;
+    // Its record is counted in fits() until it is made or known never to be.
+    m_plannedRecords -= ArchiveBuilder::recordSize(name.size());
     if (!e.why.isEmpty() || e.skipped) {
         if (e.start >= 0)
             rewind(e.start);
