@@ -55,6 +55,16 @@ QString text(const QString &argument)
     return QString::fromUtf8(argument.toLatin1());
 }
 
+// Which of names the command line used, the last given.
+QString given(const QCommandLineParser &parser, const QStringList &names)
+{
+    QString found;
+    for (const QString &option : parser.optionNames())
+        if (names.contains(option))
+            found = option;
+    return found;
+}
+
 } // namespace
 
 QByteArray CommandLineOptions::helpText()
@@ -112,9 +122,11 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     for (const auto &option : options)
         if (parser.isSet(option.names.last()) && !option.takenBy.contains(command)
             && !option.takenBy.isEmpty())
-            return fail(
-                QStringLiteral("%1 does not take %2%3")
-                    .arg(name, option.names.last().size() > 1 ? "--" : "-", option.names.last()));
+            return fail(QStringLiteral("%1 does not take %2")
+                            .arg(name,
+                                 option.names.last().size() > 1
+                                     ? QStringLiteral("--") + option.names.last()
+                                     : QStringLiteral("-") + given(parser, option.names)));
     longList = parser.isSet(QStringLiteral("long"));
     nulEnded = parser.isSet(QStringLiteral("null"));
     for (const QString &option : parser.optionNames()) // the last level given counts
