@@ -52,8 +52,13 @@ int CreateCommand::run()
     folder.reset(fd);
     FileSystem::Info existing;
     const bool exists = fs.info(folder.fd(), name, existing) == FileSystem::Status::Ok;
-    if (exists && existing.isFolder())
-        return cannotWrite(systemError(EISDIR));
+    // Renaming over a link would replace the link itself (think of /dev/stdout), and anything
+    // but a regular file cannot take an archive: both are left alone.
+    if (exists && existing.kind != FileSystem::Kind::File)
+        return cannotWrite(existing.isFolder() ? systemError(EISDIR)
+                               : existing.kind == FileSystem::Kind::Link
+                               ? QStringLiteral("symbolic link, not replaced")
+                               : QStringLiteral("not a regular file, not replaced"));
 
     SourceTree tree(fs, [this](const QByteArray &path, const QString &why) { failed(path, why); });
     if (const int error = tree.openRoot(m_options.directory)) {
@@ -70,7 +75,7 @@ int CreateCommand::run()
     FileSystem::Info made;
     if (fs.info(out.handle(), made))
         tree.skip({ made.device, made.inode });
-    if (exists && existing.kind == FileSystem::Kind::File)
+    if (exists)
         tree.skip({ existing.device, existing.inode });
     tree.add(m_options.paths);
 

@@ -266,6 +266,10 @@ void tst_Quillon::command_data()
         << QStringList { "create", "-C", "/proc/sys/kernel", "%A", "ostype" } << 1 << QByteArray()
         << QStringList { "quillon: ostype: changed size while being read, not added" } << none
         << none;
+    QTest::newRow("create: a link where the archive goes stays")
+        << QByteArray("old") << QStringList { "create", "-C", "%D", "%D/l" } << 2 << QByteArray()
+        << QStringList { "quillon: %D/l: symbolic link, not replaced" } << QStringList { "l" }
+        << QStringList { "l->x.dat" };
     QTest::newRow("create: past 2 GiB nothing is written")
         << QByteArray("old") << QStringList { "create", "-C", "%D", "%A" } << 2 << QByteArray()
         << QStringList { "quillon: %A: the archive would pass 2 GiB, the most it can hold" }
