@@ -23,6 +23,8 @@ public:
                              qint32 packedSize, qint32 offset);
     static void appendInt32(QByteArray &out, qint32 value);
 
+    // Room for records of this many bytes, so that a large directory grows in one step.
+    void reserve(qint64 records) { m_records.reserve(records); }
     // An entry whose data lies at dataEnd(): a folder (no data), a stored file of unpackedSize
     // bytes, or a compressed one of packedSize bytes. The caller has checked fits().
     void add(const QByteArray &name, qint32 type, qint64 unpackedSize, qint64 packedSize = 0);

@@ -67,6 +67,7 @@ bool EntryPacker::pack(SourceTree &tree)
 {
     m_tree = &tree;
     m_plannedRecords = tree.recordsSize();
+    m_builder.reserve(m_plannedRecords);
     for (qsizetype i = 0; i < tree.count() && m_error.isEmpty(); ++i) {
         Entry &e = m_entries.emplace_back();
         e.item = i;
@@ -341,22 +342,29 @@ bool EntryPacker::write(const char *data, qint64 size)
 {
     if (!m_error.isEmpty())
         return false;
+    if (size >= kBufferSize) // a large directory goes out as it is, never copied
+        return flush() && writeOut(data, size);
     m_buffer.append(data, size);
     return m_buffer.size() < kBufferSize || flush();
 }
 
 bool EntryPacker::flush()
 {
-    const char *data = m_buffer.constData();
-    for (qint64 left = m_buffer.size(); left > 0;) {
-        const qint64 n = m_fs.write(m_out, data, left);
+    const bool written = writeOut(m_buffer.constData(), m_buffer.size());
+    m_buffer.clear();
+    return written;
+}
+
+bool EntryPacker::writeOut(const char *data, qint64 size)
+{
+    while (size > 0) {
+        const qint64 n = m_fs.write(m_out, data, size);
         if (n <= 0)
             return fail(systemError(n == 0 ? ENOSPC : errno));
         data += n;
-        left -= n;
+        size -= n;
         m_flushed += n;
     }
-    m_buffer.clear();
     return true;
 }
 

@@ -70,6 +70,7 @@ private:
     bool write(const char *data, qint64 size);
     bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     bool flush();
+    bool writeOut(const char *data, qint64 size);
     bool rewind(qint64 pos);
 
     void addFile(Entry &e);
