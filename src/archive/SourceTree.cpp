@@ -165,7 +165,7 @@ void SourceTree::walk(QByteArray path, QByteArray stored)
         for (const dirent *entry; (errno = 0, entry = ::readdir(dir));) {
             const QByteArray name(entry->d_name);
             if (name != "." && name != "..")
-                found.push_back({ name, DTTOIF(entry->d_type), quint64(entry->d_ino) });
+                found.push_back({ name, mode_t(DTTOIF(entry->d_type)), quint64(entry->d_ino) });
         }
         if (errno != 0)
             m_report(path, systemError(errno));
