@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -13,5 +17,12 @@ void reader(const std::uint8_t *data, std::size_t size);
 void extract(const std::uint8_t *data, std::size_t size);
 // The compression component's members on arbitrary data and sizes.
 void packwell(const std::uint8_t *data, std::size_t size);
+// A new archive of a tree of files and folders that data describes, read back.
+void create(const std::uint8_t *data, std::size_t size);
+
+// Makes the tree of files and folders that data describes under root (names with spaces and
+// Windows-1252 letters, empty files and folders, files up to a few MiB); returns what it made
+// as FileTree::contents() lists it.
+QMap<QString, QByteArray> makeTree(const QString &root, const std::uint8_t *data, std::size_t size);
 
 } // namespace FuzzTargets

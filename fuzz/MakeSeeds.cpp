@@ -70,5 +70,23 @@ int main(int argc, char *argv[])
     for (const auto &[name, bytes] : streams)
         if (!write(QDir(root.filePath(QStringLiteral("packwell"))), name, bytes))
             return 1;
+
+    // The create target takes a tree in steps of three bytes: what (0 a folder gone into, 1 a
+    // file, 2 up one folder, 3 an empty folder), which name, and the file's size and kind.
+    const QList<std::pair<QString, QByteArray>> trees {
+        { "seed-names",
+          QByteArray::fromHex("010000 010100 010200 010300 010400 010500 010600 "
+                              "010700 010800 010900 010a00 010b00") },
+        { "seed-sizes",
+          QByteArray::fromHex("000100 010015 01011f 010229 010310 01041a 010524 "
+                              "01060e 010718 010822 01091c 010a13 020000 010300") },
+        { "seed-deep",
+          QByteArray::fromHex("000000 000100 000200 000300 030400 010514 020000 "
+                              "020000 010b01") },
+    };
+    root.mkpath(QStringLiteral("create"));
+    for (const auto &[name, bytes] : trees)
+        if (!write(QDir(root.filePath(QStringLiteral("create"))), name, bytes))
+            return 1;
     return 0;
 }

@@ -9,6 +9,7 @@ namespace {
 const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
                       "       quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]\n"
                       "       quillon test    [-v] ARCHIVE [PATTERN...]\n"
+                      "       quillon create  [-C DIR] [-0..-9] [-j N] [-v] ARCHIVE [PATH...]\n"
                       "       quillon --help | --version\n";
 
 const char kHelp[]
@@ -18,19 +19,24 @@ const char kHelp[]
       "  list                 print every entry name, one per line\n"
       "  extract              write the entries into the current folder or DIR\n"
       "  test                 read and inflate the entries, writing nothing\n"
+      "  create               write a new archive of the PATHs below DIR (default: all of it)\n"
       "\n"
       "  -l, --long           list type, sizes, offset and name of each entry, then totals\n"
       "  -0, --null           end each listed name, and each name -T reads, with a NUL byte\n"
-      "                       instead of a newline\n"
+      "                       instead of a newline; create: store every file as it is\n"
+      "  -1 ... -9            create: compress from fastest (-1) to smallest (-9); -6 by default\n"
       "  -T, --files-from FILE\n"
       "                       also take the exact entry names in FILE ('-': standard input),\n"
       "                       one a line; no character in them is a wildcard\n"
       "      --no-wildcards   take the PATTERNs as exact names too\n"
-      "  -C, --directory DIR  extract into DIR instead of the current folder\n"
+      "  -C, --directory DIR  extract into DIR, or create from DIR, instead of the current folder\n"
       "  -k, --keep-old-files leave files that are already there as they are\n"
       "  -O, --to-stdout      write the file entries' bytes to standard output\n"
+      "  -0 ... -9            (create) compression level; -0 stores, -6 is the default\n"
+      "  -j, --jobs N         (create) compress on N threads (default: the processors available)\n"
       "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
-      "                       'ok NAME' on standard output (test)\n"
+      "                       'ok NAME' on standard output (test), 'a NAME' on standard\n"
+      "                       error (create)\n"
       "  -h, --help           show this help, as 'quillon help' does\n"
       "      --version        show the version\n"
       "\n"
@@ -38,11 +44,13 @@ const char kHelp[]
       "'\\' and '/' alike; a pattern matching a folder selects everything below it. Without\n"
       "a pattern every entry is selected.\n"
       "\n"
+      "A PATH is a file or folder below DIR; a folder is added with everything below it.\n"
+      "\n"
       "When standard error is a terminal, extract and test show their progress on it.\n"
       "\n"
-      "Exit status: 0 all done, 1 an entry failed or a pattern matched nothing, 2 a usage error,\n"
-      "an archive that cannot be read or standard output that cannot be written. A closed pipe\n"
-      "on standard output ends the command as it ends cat.\n";
+      "Exit status: 0 all done, 1 an entry failed, a pattern matched nothing or a PATH could not\n"
+      "be added, 2 a usage error, an archive that cannot be read or written, or standard output\n"
+      "that cannot be written. A closed pipe on standard output ends the command as it ends cat.\n";
 
 // An argument as the system gave it: one character per byte.
 QByteArray bytes(const QString &argument)
@@ -63,6 +71,16 @@ QString restyled(QString error)
     if (error.endsWith(u'.'))
         error.chop(1);
     return error;
+}
+
+// Which of names the command line used, the last given.
+QString given(const QCommandLineParser &parser, const QStringList &names)
+{
+    QString found;
+    for (const QString &option : parser.optionNames())
+        if (names.contains(option))
+            found = option;
+    return found;
 }
 
 } // namespace
@@ -91,13 +109,17 @@ bool CommandLineOptions::parse(const QStringList &arguments)
         { { "h", "help" }, {}, {} },
         { { "version" }, {}, {} },
         { { "l", "long" }, {}, { Command::List } },
-        { { "0", "null" }, {}, { Command::List, Command::Extract, Command::Test } },
+        { { "0", "null" },
+          {},
+          { Command::List, Command::Extract, Command::Test, Command::Create } },
+        { { "1", "2", "3", "4", "5", "6", "7", "8", "9" }, {}, { Command::Create } },
         { { "T", "files-from" }, "FILE", { Command::List, Command::Extract, Command::Test } },
         { { "no-wildcards" }, {}, { Command::List, Command::Extract, Command::Test } },
-        { { "C", "directory" }, "DIR", { Command::Extract } },
+        { { "C", "directory" }, "DIR", { Command::Extract, Command::Create } },
         { { "k", "keep-old-files" }, {}, { Command::Extract } },
         { { "O", "to-stdout" }, {}, { Command::Extract } },
-        { { "v", "verbose" }, {}, { Command::Extract, Command::Test } },
+        { { "j", "jobs" }, "N", { Command::Create } },
+        { { "v", "verbose" }, {}, { Command::Extract, Command::Test, Command::Create } },
     };
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
@@ -110,7 +132,7 @@ bool CommandLineOptions::parse(const QStringList &arguments)
                                             .arg(unknown.first().size() == 1 ? "-" : "--",
                                                  Console::printableName(text(unknown.first()))));
     }
-    const QStringList commands { "list", "extract", "test", "help" };
+    const QStringList commands { "list", "extract", "test", "create", "help" };
     QStringList operands = parser.positionalArguments();
     const QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
     const bool help = parser.isSet(QStringLiteral("help")) || name == commands.last();
@@ -127,12 +149,25 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     for (const auto &option : options)
         if (parser.isSet(option.names.last()) && !option.takenBy.contains(command)
             && !option.takenBy.isEmpty())
-            return fail(QStringLiteral("%1 does not take --%2").arg(name, option.names.last()));
+            return fail(QStringLiteral("%1 does not take %2")
+                            .arg(name,
+                                 option.names.last().size() > 1
+                                     ? QStringLiteral("--") + option.names.last()
+                                     : QStringLiteral("-") + given(parser, option.names)));
     longList = parser.isSet(QStringLiteral("long"));
     nulEnded = parser.isSet(QStringLiteral("null"));
     literalPatterns = parser.isSet(QStringLiteral("no-wildcards"));
     hasNamesFile = parser.isSet(QStringLiteral("files-from"));
     namesFile = bytes(parser.value(QStringLiteral("files-from")));
+    for (const QString &option : parser.optionNames()) // the last level given counts
+        if (option == QLatin1String("null") || (option.size() == 1 && option.at(0).isDigit()))
+            level = option.size() == 1 ? option.toInt() : 0;
+    if (parser.isSet(QStringLiteral("jobs"))) {
+        bool ok = false;
+        jobs = parser.value(QStringLiteral("jobs")).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > 256)
+            return fail(QStringLiteral("-j takes a number of threads from 1 to 256"));
+    }
     if (parser.isSet(QStringLiteral("directory")))
         directory = bytes(parser.value(QStringLiteral("directory")));
     keepExisting = parser.isSet(QStringLiteral("keep-old-files"));
@@ -143,7 +178,9 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     if (operands.isEmpty())
         return fail(QStringLiteral("no archive given"));
     archivePath = bytes(operands.takeFirst());
-    for (const QString &operand : std::as_const(operands))
+    for (const QString &operand : std::as_const(operands)) {
         patterns << text(operand);
+        paths << bytes(operand);
+    }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "CommandLineTool.h"
 
+#include "CreateCommand.h"
 #include "SignalCleanup.h"
 
 #include "archive/EntryReader.h"
@@ -99,6 +100,8 @@ int CommandLineTool::run(const QStringList &arguments)
         m_console.write(QCoreApplication::applicationName() + u' '
                         + QCoreApplication::applicationVersion() + u'\n');
         return m_console.finish(0);
+    case CommandLineOptions::Command::Create:
+        return CreateCommand(m_options, m_console).run();
     default:
         break;
     }

@@ -16,6 +16,17 @@ constexpr char16_t toUnicode(unsigned char byte)
     return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : char16_t(byte);
 }
 
+// The byte that decodes to c, or -1 when there is none.
+int toByte(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int k = 0; k < int(kHighControls.size()); ++k)
+        if (kHighControls[k] == c)
+            return 0x80 + k;
+    return -1;
+}
+
 } // namespace
 
 namespace Windows1252 {
@@ -34,19 +45,20 @@ QByteArray encode(const QString &text)
 {
     QByteArray bytes(text.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        char out = '?';
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            out = char(c);
-        } else {
-            for (int k = 0; k < int(kHighControls.size()); ++k) {
-                if (kHighControls[k] == c) {
-                    out = char(0x80 + k);
-                    break;
-                }
-            }
-        }
-        bytes[i] = out;
+        const int byte = toByte(text.at(i).unicode());
+        bytes[i] = byte < 0 ? '?' : char(byte);
+    }
+    return bytes;
+}
+
+std::optional<QByteArray> encodeExactly(const QString &text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const int byte = toByte(text.at(i).unicode());
+        if (byte < 0)
+            return std::nullopt;
+        bytes[i] = char(byte);
     }
     return bytes;
 }

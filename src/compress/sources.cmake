@@ -1,6 +1,7 @@
 # Files of src/compress/
 target_sources(quillon_core PRIVATE
     compress/PackwellCore.cpp compress/PackwellCore.h
+    compress/ParallelDeflate.cpp compress/ParallelDeflate.h
     compress/PackwellError.cpp compress/PackwellError.h
     compress/PackwellHost.cpp compress/PackwellHost.h
     compress/PackwellInterface.h

@@ -67,7 +67,7 @@ FileSystem::Status FileSystem::openExtractDir(const QByteArray &path, int &fd)
 FileSystem::Status FileSystem::openFolder(int folder, const QByteArray &name, int &fd)
 {
     fd = retried([&] {
-        return ::openat(folder, name.constData(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        return ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     });
     return opened(fd);
 }
@@ -75,7 +75,7 @@ FileSystem::Status FileSystem::openFolder(int folder, const QByteArray &name, in
 FileSystem::Status FileSystem::openBeneath(int folder, const QByteArray &path, int &fd)
 {
     open_how how {};
-    how.flags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+    how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     fd = retried(
         [&] { return int(::syscall(SYS_openat2, folder, path.constData(), &how, sizeof how)); });
@@ -95,6 +95,15 @@ FileSystem::Status FileSystem::info(int folder, const QByteArray &name, Info &ou
         return statusFromErrno(errno);
     fill(out, st);
     return Status::Ok;
+}
+
+bool FileSystem::info(int fd, Info &out)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return false;
+    fill(out, st);
+    return true;
 }
 
 bool FileSystem::isWritable(int folder, const QByteArray &name)

@@ -45,8 +45,8 @@ public:
 
     // The folder the user chose, which may itself be reached through a link.
     virtual Status openExtractDir(const QByteArray &path, int &fd);
-    // A folder inside folder: fails with errno ENOTDIR where name is not a folder, a link to
-    // one included.
+    // A folder inside folder, open for reading so it can be listed too: fails with errno
+    // ENOTDIR where name is not a folder, a link to one included.
     virtual Status openFolder(int folder, const QByteArray &name, int &fd);
     // A folder several levels below folder in one step, path's components joined by "/":
     // fails where any of them is missing, is not a folder or is a link, or where the path
@@ -55,6 +55,7 @@ public:
     static bool isBeneathUnsupported(int error);
     // Never follows a link.
     virtual Status info(int folder, const QByteArray &name, Info &out);
+    virtual bool info(int fd, Info &out);
     // Whether this process may write the file, by its effective ids as the kernel checks them;
     // a file without any write bit counts as read-only for root too.
     virtual bool isWritable(int folder, const QByteArray &name);

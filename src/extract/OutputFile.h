@@ -29,6 +29,8 @@ public:
     qint64 copyFrom(int fd, qint64 pos, qint64 size) override;
     // Closes the file and puts it in place; false with errno set when either fails.
     bool commit();
+    // The descriptor being written, for writers that place bytes themselves.
+    int handle() const { return m_fd.fd(); }
 
 private:
     // Tells the tracker which file is being written, with errno kept.

@@ -1,3 +1,4 @@
+#include "FuzzTargets.h"
 #include "support/ArchiveWriter.h"
 #include "support/FileTree.h"
 #include "support/Files.h"
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void pathsKeepTheirBytes();
     void shell_data();
     void shell();
+    void createRoundTrip_data();
+    void createRoundTrip();
     void stoppedExtraction_data();
     void stoppedExtraction();
     void unwritableOutput_data();
@@ -104,8 +107,7 @@ void tst_Quillon::command_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QStringList>("err");
     QTest::addColumn<QStringList>("tree"); // of the output folder afterwards
-    // Made in the output folder first: "path=content" a file, "path->target" a link.
-    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("before"); // made in the output folder first (FileTree::make)
 
     const QByteArray all = everyKind();
     const QStringList none;
@@ -251,6 +253,62 @@ void tst_Quillon::command_data()
                          "quillon: %A: nothing: not found in archive",
                          "quillon: %A: 3 of 4 entries failed" }
         << none << none;
+
+    // create: bytes is the archive written, byte for byte ("old": the one there is kept).
+    const QByteArray text(100, 't');
+    const QString t = QString::fromLatin1(text);
+    QTest::newRow("create -v: names sorted bytewise, folders first, stored unless deflating helps")
+        << W().add(W::stored("a b.bin", "ab"))
+               .add(W::compressed("b.txt", text))
+               .add(W::folder("d"))
+               .add(W::stored("d-x", ""))
+               .add(W::folder("d\\e"))
+               .add(W::stored("d\\\xe9.txt", "\xc3\xa9"))
+               .setCountConvention(W::Count::RecordsPlusOne)
+               .build()
+        << QStringList { "create", "-v", "-C", "%D", "%A" } << 0 << QByteArray()
+        << QStringList { "a a b.bin", "a b.txt", "a d", "a d-x", "a d/e", "a d/\u00e9.txt" }
+        << QStringList { "a b.bin", "b.txt", "d-x", "d/", "d/e/", "d/\u00e9.txt" }
+        << QStringList { "b.txt=" + t, "a b.bin=ab", "d-x=", "d/e/", "d/\u00e9.txt=\u00e9" };
+    QTest::newRow("create -0: PATHs with their folders, each once")
+        << W().add(W::folder("d"))
+               .add(W::folder("d\\e"))
+               .add(W::stored("d\\e\\f.txt", text))
+               .add(W::stored("h.txt", "h"))
+               .setCountConvention(W::Count::RecordsPlusOne)
+               .build()
+        << QStringList { "create", "-0", "-C", "%D", "%A", "h.txt", "d/e/f.txt", "./d//e/" } << 0
+        << QByteArray() << none << QStringList { "d/", "d/e/", "d/e/f.txt", "d/g.txt", "h.txt" }
+        << QStringList { "d/e/f.txt=" + t, "d/g.txt=g", "h.txt=h" };
+    QTest::newRow("create: what is never added")
+        << W().add(W::stored("ok.txt", "ok")).setCountConvention(W::Count::RecordsPlusOne).build()
+        << QStringList { "create", "-C", "%D", "%A", ".", "../x", "/etc", "missing", "big" } << 1
+        << QByteArray()
+        << QStringList { "quillon: a\\b: name holds a \"\\\", which would split it, not added",
+                         "quillon: c\\x01: name holds a control character, not added",
+                         "quillon: l: symbolic link, not added",
+                         "quillon: p: FIFO, not added",
+                         "quillon: \u0101: name holds a character outside Windows-1252, not added",
+                         "quillon: ../x: \"..\" leads outside the folder, not added",
+                         "quillon: /etc: absolute path, not added",
+                         "quillon: missing: No such file or directory",
+                         "quillon: big: file of 2 GiB or more, not added" }
+        << QStringList { "a\\b", "big", "c\x01", "l", "ok.txt", "p", "\u0101" }
+        << QStringList { "ok.txt=ok", "l->ok.txt",     "p|", "a\\b=x", "c\x01=x",
+                         "\u0101=x",  "big#2147483648" };
+    QTest::newRow("create: a file that grows while it is read")
+        << W().setCountConvention(W::Count::RecordsPlusOne).build()
+        << QStringList { "create", "-C", "/proc/sys/kernel", "%A", "ostype" } << 1 << QByteArray()
+        << QStringList { "quillon: ostype: changed size while being read, not added" } << none
+        << none;
+    QTest::newRow("create: a link where the archive goes stays")
+        << QByteArray("old") << QStringList { "create", "-C", "%D", "%D/l" } << 2 << QByteArray()
+        << QStringList { "quillon: %D/l: symbolic link, not replaced" } << QStringList { "l" }
+        << QStringList { "l->x.dat" };
+    QTest::newRow("create: past 2 GiB nothing is written")
+        << QByteArray("old") << QStringList { "create", "-C", "%D", "%A" } << 2 << QByteArray()
+        << QStringList { "quillon: %A: the archive would pass 2 GiB, the most it can hold" }
+        << QStringList { "big" } << QStringList { "big#2147483620" };
 }
 
 void tst_Quillon::command()
@@ -263,21 +321,12 @@ void tst_Quillon::command()
     QFETCH(QStringList, tree);
     QFETCH(QStringList, before);
 
+    // create makes the archive: bytes is what it must write, over an old one.
+    const bool create = arguments.first() == QLatin1String("create");
     const QString path = m_dir.filePath(QStringLiteral("x.dat"));
-    QVERIFY(writeFile(path, bytes));
+    QVERIFY(writeFile(path, create ? QByteArray("old") : bytes));
     QTemporaryDir dir;
-    for (const QString &item : filled(before, path, dir.path())) {
-        if (item.endsWith(u'/'))
-            QVERIFY(QDir(dir.path()).mkpath(item));
-        else if (item.contains(QLatin1String("->")))
-            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(item.section(u'-', 0, 0)).path())
-                    && QFile::link(item.section(QLatin1String("->"), 1),
-                                   dir.filePath(item.section(QLatin1String("->"), 0, 0))));
-        else
-            QVERIFY(QDir(dir.path()).mkpath(QFileInfo(item.section(u'=', 0, 0)).path())
-                    && writeFile(dir.filePath(item.section(u'=', 0, 0)),
-                                 item.section(u'=', 1).toUtf8()));
-    }
+    QVERIFY(FileTree::make(dir.path(), filled(before, path, dir.path())));
     QProcess process;
     process.setWorkingDirectory(dir.path());
     if (arguments.first() == QLatin1String("ulimit -f 1")) {
@@ -303,6 +352,8 @@ void tst_Quillon::command()
         if (item.contains(u'=') && !item.contains(QLatin1String("->")))
             QCOMPARE(readFile(dir.filePath(item.section(u'=', 0, 0))),
                      item.section(u'=', 1).toUtf8());
+    if (create)
+        QCOMPARE(readFile(path), bytes);
     if (tree.contains(QStringLiteral("d/e/c.txt")) && before.isEmpty())
         QCOMPARE(readFile(dir.filePath(QStringLiteral("d/e/c.txt"))), QByteArray("compressed"));
 }
@@ -402,16 +453,52 @@ void tst_Quillon::shell()
     QCOMPARE(process.readAllStandardOutput(), out);
 }
 
+void tst_Quillon::createRoundTrip_data()
+{
+    QTest::addColumn<quint32>("seed"); // of the tree's description (FuzzTargets::makeTree)
+    QTest::addColumn<bool>("inside"); // the archive inside the tree, over an older one
+    QTest::newRow("tree 1") << 1u << false;
+    QTest::newRow("tree 2") << 2u << false;
+    QTest::newRow("tree 3, the archive inside it") << 3u << true;
+}
+
+void tst_Quillon::createRoundTrip()
+{
+    QFETCH(quint32, seed);
+    QFETCH(bool, inside);
+    QByteArray steps(160, Qt::Uninitialized);
+    QRandomGenerator(seed).fillRange(reinterpret_cast<quint32 *>(steps.data()), steps.size() / 4);
+    QTemporaryDir in, out;
+    FuzzTargets::makeTree(in.path(), reinterpret_cast<const std::uint8_t *>(steps.constData()),
+                          size_t(steps.size()));
+    const QString archive = (inside ? in.path() : m_dir.path()) + QStringLiteral("/tree.dat");
+    QVERIFY(writeFile(archive, "old"));
+    QByteArray first;
+    for (const char *jobs : { "1", "2", "8" }) { // the same bytes on any number of threads
+        const Run run = quillon({ "create", "-j", jobs, "-C", in.path(), archive });
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err, QStringList());
+        QVERIFY(first.isEmpty() || readFile(archive) == first);
+        first = readFile(archive);
+    }
+    QCOMPARE(quillon({ "extract", "-C", out.path(), archive }).status, 0);
+    QMap<QString, QByteArray> tree = FileTree::contents(in.path());
+    tree.remove(QStringLiteral("tree.dat"));
+    QCOMPARE(FileTree::contents(out.path()), tree);
+}
+
 void tst_Quillon::stoppedExtraction_data()
 {
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("existing");
     QTest::addColumn<bool>("loop"); // in a shell's loop, both stopped as Ctrl+C stops them
-    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false;
-    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false;
-    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false;
-    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false;
-    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true;
+    QTest::addColumn<bool>("create"); // an archive of 1 GiB of zeros instead
+    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false << false;
+    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false << false;
+    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false << false;
+    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false << false;
+    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true << false;
+    QTest::newRow("SIGINT, create over an archive") << int(SIGINT) << true << false << true;
 }
 
 void tst_Quillon::stoppedExtraction()
@@ -419,6 +506,7 @@ void tst_Quillon::stoppedExtraction()
     QFETCH(int, signal);
     QFETCH(bool, existing);
     QFETCH(bool, loop);
+    QFETCH(bool, create);
 
     // 1 GiB of zeros, deflated piece by piece: writing it takes long enough to stop halfway.
     constexpr qint64 kSize = qint64(1) << 30;
@@ -445,6 +533,8 @@ void tst_Quillon::stoppedExtraction()
     if (existing)
         QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), "old"));
     const QStringList before = FileTree::list(dir.path());
+    const QString in = m_dir.filePath(QStringLiteral("in"));
+    QVERIFY(!create || FileTree::make(in, { QStringLiteral("zeros.bin#%1").arg(kSize) }));
     QProcess process;
     // A process group of its own, as a terminal's job has; no core file for SIGQUIT.
     process.setChildProcessModifier([] {
@@ -452,14 +542,15 @@ void tst_Quillon::stoppedExtraction()
         ::setrlimit(RLIMIT_CORE, &none);
         ::setpgid(0, 0);
     });
-    const QStringList extract { "extract", "-C", dir.path(), path };
+    const QStringList command { create ? "create" : "extract", "-C", create ? in : dir.path(),
+                                create ? dir.filePath(QStringLiteral("zeros.bin")) : path };
     if (loop)
         process.start(
             "bash",
             QStringList { "-c", "for i in 1 2; do \"$0\" \"$@\"; done; echo went on", QUILLON_CLI }
-                + extract);
+                + command);
     else
-        process.start(QUILLON_CLI, extract);
+        process.start(QUILLON_CLI, command);
     QVERIFY(process.waitForStarted());
     // Stopped once the file being written shows up.
     for (int i = 0; i < 10000 && FileTree::list(dir.path()) == before; ++i)
@@ -533,6 +624,13 @@ void tst_Quillon::usage_data()
     QTest::newRow("extract into a file")
         << QStringList { "extract", "-C", QUILLON_CLI, "x.dat" } << 2
         << QStringLiteral("quillon: " QUILLON_CLI ": not a folder");
+    QTest::newRow("create without archive") << QStringList { "create" } << 2 << QString();
+    QTest::newRow("create -j 0") << QStringList { "create", "-j", "0", "x.dat" } << 2 << QString();
+    QTest::newRow("a level for list") << QStringList { "list", "-6", "x.dat" } << 2 << QString();
+    QTest::newRow("create from a missing folder")
+        << QStringList { "create", "-C", "/nonexistent/dir", "/tmp/x.dat" } << 2 << QString();
+    QTest::newRow("create in a missing folder")
+        << QStringList { "create", "/nonexistent/x.dat" } << 2 << QString();
 }
 
 void tst_Quillon::usage()

@@ -42,6 +42,8 @@ void tst_CorpusReplay::replay()
         FuzzTargets::extract(data, size_t(bytes.size()));
     else if (target == QLatin1String("packwell"))
         FuzzTargets::packwell(data, size_t(bytes.size()));
+    else if (target == QLatin1String("create"))
+        FuzzTargets::create(data, size_t(bytes.size()));
     else
         QFAIL("a corpus folder without a target");
 }

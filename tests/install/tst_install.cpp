@@ -146,13 +146,16 @@ void tst_Install::manualAndCompletion_data()
         << "groff -man -Tutf8 -ww %1 2>&1 >/dev/null | sed 's/^/WARNING: /'; groff -man -Tascii "
            "%1 | col -b"
         << "--long --null --files-from --no-wildcards --directory --keep-old-files --to-stdout "
-           "--verbose --help --version list extract test";
+           "--verbose --help --version list extract test create --jobs";
     QTest::newRow("completion: commands")
         << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon ''"))
-        << "list extract test --help --version";
+        << "list extract test create --help --version";
     QTest::newRow("completion: extract's options")
         << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon extract -"))
         << "-C --directory -k --keep-old-files -O --to-stdout -v --verbose";
+    QTest::newRow("completion: create's options")
+        << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon create -"))
+        << "-C --directory -0 -6 -9 -j --jobs -v --verbose";
     QTest::newRow("completion: archives") << "bash"
                                           << QStringLiteral("cd %2 && ").arg(kSource)
             + complete.arg(QStringLiteral("%1"), QStringLiteral("quillon list examples/"))

@@ -1,20 +1,10 @@
 #include "ArchiveWriter.h"
 
+#include "archive/ArchiveBuilder.h"
+
 #include <QFile>
-#include <QtEndian>
 
 #include <zlib.h>
-
-namespace {
-
-void appendInt32(QByteArray &out, qint32 value)
-{
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
-}
-
-} // namespace
 
 ArchiveWriter::Entry ArchiveWriter::stored(const QByteArray &name, const QByteArray &content)
 {
@@ -112,20 +102,17 @@ QByteArray ArchiveWriter::build() const
 
     const qint64 dirStart = out.size();
     const qint32 records = qint32(m_entries.size());
-    appendInt32(out, m_count.value_or(m_convention == Count::Records ? records : records + 1));
+    ArchiveBuilder::appendInt32(
+        out, m_count.value_or(m_convention == Count::Records ? records : records + 1));
     for (size_t i = 0; i < m_entries.size(); ++i) {
         const Entry &e = m_entries[i];
-        appendInt32(out, e.nameLen.value_or(qint32(e.name.size()) + 1));
-        out.append(e.name);
-        out.append(e.terminator);
-        appendInt32(out, e.aux.value_or(0));
-        appendInt32(out, e.type);
-        appendInt32(out, e.unpackedSize.value_or(qint32(e.content.size())));
-        appendInt32(out, e.packedSize.value_or(qint32(e.data.size())));
-        appendInt32(out, e.offset.value_or(offsets[i]));
+        ArchiveBuilder::appendRecord(
+            out, e.nameLen.value_or(qint32(e.name.size()) + 1), e.name, e.terminator,
+            e.aux.value_or(0), e.type, e.unpackedSize.value_or(qint32(e.content.size())),
+            e.packedSize.value_or(qint32(e.data.size())), e.offset.value_or(offsets[i]));
     }
     out.append(m_trailing);
-    appendInt32(out, m_footer.value_or(qint32(out.size() + 4 - dirStart)));
+    ArchiveBuilder::appendInt32(out, m_footer.value_or(qint32(out.size() + 4 - dirStart)));
     return out;
 }
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 // Builds ".dat" archives for tests: entry data back to back from position 0, then the count
-// field, the records, optional trailing bytes and the footer. Every field can be overridden, so
-// a malformed archive is one line:
+// field, the records (laid out by the product's own ArchiveBuilder), optional trailing bytes and
+// the footer. Every field can be overridden, so a malformed archive is one line:
 //
 //     ArchiveWriter().add(ArchiveWriter::stored("a.txt", "abc").withOffset(-1)).build();
 class ArchiveWriter

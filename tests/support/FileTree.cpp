@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
+
+#include <sys/stat.h>
 
 namespace FileTree {
 
@@ -41,6 +44,29 @@ QMap<QString, QByteArray> contents(const QString &root)
         found.insert(path, bytes);
     }
     return found;
+}
+
+bool make(const QString &root, const QStringList &items)
+{
+    const QDir base(root);
+    for (const QString &item : items) {
+        const QString path = item.section(QRegularExpression(QStringLiteral("->|=|#|\\|$")), 0, 0);
+        if (!base.mkpath(item.endsWith(u'/') ? path : QFileInfo(path).path()))
+            return false;
+        QFile file(base.filePath(path));
+        const QString rest = item.mid(path.size());
+        bool made = item.endsWith(u'/');
+        if (rest.startsWith(QLatin1String("->")))
+            made = QFile::link(rest.mid(2), file.fileName());
+        else if (rest == QLatin1String("|"))
+            made = ::mkfifo(QFile::encodeName(file.fileName()).constData(), 0644) == 0;
+        else if (!made && file.open(QIODevice::WriteOnly))
+            made = rest.startsWith(u'#') ? file.resize(rest.mid(1).toLongLong())
+                                         : file.write(rest.mid(1).toUtf8()) >= 0;
+        if (!made)
+            return false;
+    }
+    return true;
 }
 
 } // namespace FileTree

@@ -18,5 +18,9 @@ enum Option {
 QStringList list(const QString &root, int options = MarkFolders);
 // Every file's contents by relative path; folders appear as "path/" with no contents.
 QMap<QString, QByteArray> contents(const QString &root);
+// Makes each item under root, with the folders on its way: "path/" a folder, "path=content" a
+// file, "path->target" a symbolic link, "path|" a FIFO, "path#size" a file of size zero bytes
+// that takes no room.
+bool make(const QString &root, const QStringList &items);
 
 } // namespace FileTree

@@ -1,0 +1,158 @@
+#include "FuzzTargets.h"
+
+#include "archive/DirectoryReader.h"
+#include "archive/EntryPacker.h"
+#include "archive/SourceTree.h"
+#include "compress/PackwellCore.h"
+#include "extract/FileSystem.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void check(bool ok, const char *what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "create fuzz: %s\n", what);
+        std::abort();
+    }
+}
+
+// Names that put the stored order to the test: a space and "-" sort before the "\" between
+// folders, capitals before small letters, Windows-1252 letters after ASCII.
+const char *const kNames[]
+    = { "a",        "a b",          "a-b",          "A",      "b.txt", "caf\xc3\xa9", "...", "1",
+        "\xc3\xbf", "\xc5\x92uvre", "\xe2\x82\xac", "x y.dat" };
+// Around the edges of a deflated piece, and a file of several pieces.
+const qint64 kSizes[] = { 0, 1, 2, 100, 4096, 131071, 131072, 131073, 300000, 3 << 20 };
+
+QByteArray content(qint64 size, int kind, quint32 seed)
+{
+    static const char kText[] = "quill archive entry folder\n";
+    QByteArray bytes(size, '\0');
+    QRandomGenerator rng(seed);
+    for (qint64 i = 0; kind > 0 && i < size; ++i)
+        bytes[i] = kind == 1 ? kText[rng.bounded(int(sizeof kText) - 1)] : char(rng.generate());
+    return bytes;
+}
+
+// The archive that one pass of create writes for root, on threads.
+QByteArray pack(const QString &root, int threads)
+{
+    const auto refused = [](const QByteArray &, const QString &) {
+        check(false, "a generated file or folder was left out");
+    };
+    FileSystem &fs = FileSystem::standard();
+    SourceTree tree(fs, refused);
+    check(tree.openRoot(QFile::encodeName(root)) == 0, "cannot open the tree");
+    tree.add({});
+    const int out = ::memfd_create("archive", MFD_CLOEXEC);
+    check(out >= 0, "no memory file");
+    check(EntryPacker(out, 6, threads, fs, refused).pack(tree), "the archive was not written");
+    struct stat st;
+    check(::fstat(out, &st) == 0, "fstat");
+    QByteArray bytes(qsizetype(st.st_size), Qt::Uninitialized);
+    check(::pread(out, bytes.data(), size_t(bytes.size()), 0) == bytes.size(), "read back");
+    ::close(out);
+    return bytes;
+}
+
+} // namespace
+
+namespace FuzzTargets {
+
+QMap<QString, QByteArray> makeTree(const QString &root, const std::uint8_t *data, std::size_t size)
+{
+    QMap<QString, QByteArray> made;
+    QStringList folders { QString() }; // the one being filled last
+    const QDir base(root);
+    for (std::size_t i = 0; i + 2 < size; i += 3) {
+        const int op = data[i] % 4;
+        if (op == 2) { // up one folder
+            if (folders.size() > 1)
+                folders.removeLast();
+            continue;
+        }
+        const QString name = QString::fromUtf8(kNames[data[i + 1] % std::size(kNames)]);
+        const QString path = folders.last().isEmpty() ? name : folders.last() + u'/' + name;
+        if (made.contains(path) || made.contains(path + u'/'))
+            continue;
+        if (op == 1) { // a file
+            const QByteArray bytes = content(kSizes[data[i + 2] % std::size(kSizes)],
+                                             data[i + 2] / 10 % 3, quint32(i));
+            QFile file(base.filePath(path));
+            check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(),
+                  "cannot write a file");
+            made.insert(path, bytes);
+        } else if (folders.size() < 8) { // a folder, gone into (0) or left empty (3)
+            check(base.mkdir(path), "cannot make a folder");
+            made.insert(path + u'/', {});
+            if (op == 0)
+                folders << path;
+        }
+    }
+    return made;
+}
+
+// Writes a tree that data describes, makes its archive on one thread and on three, and reads
+// it back: both passes give the same bytes, the names come in bytewise order, every entry's data
+// lies where its record says, right after the previous one, and holds exactly the file's bytes,
+// compressed entries as one-shot inflation gives them back; nothing is missing or added.
+void create(const std::uint8_t *data, std::size_t size)
+{
+    QTemporaryDir dir;
+    check(dir.isValid(), "no temporary folder");
+    const QMap<QString, QByteArray> made = makeTree(dir.path(), data, size);
+    const QByteArray bytes = pack(dir.path(), 1);
+    check(pack(dir.path(), 3) == bytes, "different bytes on one thread and on three");
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    DirectoryReader reader;
+    check(reader.read(&buffer), "the archive does not read");
+    const EntryTable &table = reader.table();
+    check(reader.entryCount() == table.filledRows() + 1, "the count is not the records plus one");
+    QMap<QString, QByteArray> found;
+    qint64 end = 0;
+    for (qint32 row = 0; row < table.filledRows(); ++row) {
+        const EntryRecord e = table.at(row);
+        check(row == 0 || table.rawName(row - 1) < table.rawName(row), "names out of order");
+        check(e.aux == 0 && e.offset == end, "a record out of place");
+        QString path = e.name;
+        path.replace(u'\\', u'/');
+        if (e.entryType == FolderEntry) {
+            found.insert(path + u'/', {});
+            continue;
+        }
+        QByteArray content
+            = bytes.mid(e.offset, e.entryType == CompressedEntry ? e.packedSize : e.unpackedSize);
+        end += content.size();
+        if (e.entryType == CompressedEntry) {
+            check(e.packedSize < e.unpackedSize, "compressed, and not smaller");
+            try {
+                check(PackwellCore().DecompressData(content, e.unpackedSize) == 0,
+                      "the one-shot inflation refuses an entry");
+            } catch (const PackwellError &) {
+                check(false, "the one-shot inflation refuses an entry");
+            }
+        } else {
+            check(e.entryType == StoredEntry && e.packedSize == e.unpackedSize, "a bad record");
+        }
+        found.insert(path, content);
+    }
+    check(reader.dirStart() == end, "bytes between the data and the directory");
+    check(found == made, "the archive does not hold the tree");
+}
+
+} // namespace FuzzTargets

@@ -1,0 +1,382 @@
+#include "EntryPacker.h"
+
+#include "EntryRecord.h"
+#include "SourceTree.h"
+#include "extract/ExtractFailure.h"
+#include "extract/FileSystem.h"
+
+#include <cerrno>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qint64 k2GiB = qint64(1) << 31;
+// Written bytes are handed to the file in blocks of this size, not a few bytes per entry.
+constexpr qint64 kBufferSize = 1 << 20;
+// Files kept open at once for the bytes they may still have to give.
+constexpr qsizetype kMaxOpenFiles = 64;
+
+QString systemError(int error)
+{
+    return ExtractFailure::system(error).text();
+}
+
+QString tooLarge()
+{
+    return QStringLiteral("the archive would pass 2 GiB, the most it can hold");
+}
+
+QString changedSize()
+{
+    return QStringLiteral("changed size while being read, not added");
+}
+
+} // namespace
+
+EntryPacker::EntryPacker(int out, int level, int threads, FileSystem &fs, Reporter reporter,
+                         Added added)
+    : m_out(out)
+    , m_threads(qMax(threads, 1))
+    , m_fs(fs)
+    , m_report(std::move(reporter))
+    , m_added(std::move(added))
+{
+    if (level > 0) {
+        m_deflate = std::make_unique<ParallelDeflate>(level, m_threads);
+        m_header = ParallelDeflate::zlibHeader(level);
+    }
+}
+
+EntryPacker::~EntryPacker()
+{
+    m_deflate.reset();
+    for (Entry &e : m_entries)
+        closeFile(e);
+}
+
+bool EntryPacker::fail(const QString &error)
+{
+    if (m_error.isEmpty())
+        m_error = error;
+    return false;
+}
+
+bool EntryPacker::pack(SourceTree &tree)
+{
+    m_tree = &tree;
+    m_plannedRecords = tree.recordsSize();
+    m_builder.reserve(m_plannedRecords);
+    for (qsizetype i = 0; i < tree.count() && m_error.isEmpty(); ++i) {
+        Entry &e = m_entries.emplace_back();
+        e.item = i;
+        if (!tree.isFolder(i))
+            addFile(e);
+        settle();
+        throttle();
+    }
+    if (!drain())
+        return false;
+    if (!fits(0))
+        return fail(tooLarge());
+    return write(m_builder.countField()) && write(m_builder.records()) && write(m_builder.footer())
+        && flush();
+}
+
+void EntryPacker::closeFile(Entry &e)
+{
+    if (e.fd < 0)
+        return;
+    ::close(e.fd);
+    e.fd = -1;
+    --m_openFiles;
+}
+
+void EntryPacker::addFile(Entry &e)
+{
+    e.kind = Kind::Stored;
+    e.fd = m_tree->open(e.item, e.why);
+    e.skipped = e.fd < 0 && e.why.isEmpty();
+    if (e.fd < 0)
+        return;
+    ++m_openFiles;
+    struct stat st;
+    if (::fstat(e.fd, &st) != 0) {
+        e.why = systemError(errno);
+        return closeFile(e);
+    }
+    e.size = qint64(st.st_size);
+    e.mtime = st.st_mtim;
+    if (e.size >= k2GiB) {
+        e.why = QStringLiteral("file of 2 GiB or more, not added");
+        return closeFile(e);
+    }
+    if (e.size == 0) { // nothing to read but whether it is still empty
+        e.why = changed(e);
+        return closeFile(e);
+    }
+    // Stored files are copied when their turn comes; the others go to the threads now.
+    if (m_deflate && e.size <= kMaxCompressed) {
+        e.kind = Kind::Deflated;
+        readPieces(e);
+    }
+}
+
+bool EntryPacker::readFully(Entry &e, char *data, qint64 size, qint64 pos)
+{
+    while (size > 0) {
+        const ssize_t n = ::pread(e.fd, data, size_t(size), off_t(pos));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            e.why = n == 0 ? changedSize() : systemError(errno);
+            return false;
+        }
+        data += n;
+        pos += n;
+        size -= n;
+    }
+    return true;
+}
+
+QString EntryPacker::changed(const Entry &e) const
+{
+    char byte;
+    ssize_t n;
+    do
+        n = ::pread(e.fd, &byte, 1, off_t(e.size));
+    while (n < 0 && errno == EINTR);
+    struct stat st;
+    if (n < 0 || ::fstat(e.fd, &st) != 0)
+        return systemError(errno);
+    if (n > 0 || st.st_size != e.size)
+        return changedSize();
+    if (st.st_mtim.tv_sec != e.mtime.tv_sec || st.st_mtim.tv_nsec != e.mtime.tv_nsec)
+        return QStringLiteral("changed while being read, not added");
+    return {};
+}
+
+void EntryPacker::readPieces(Entry &e)
+{
+    const qint64 pieces = (e.size + ParallelDeflate::kPieceSize - 1) / ParallelDeflate::kPieceSize;
+    e.reading = true;
+    QByteArray tail;
+    for (qint64 k = 0; k < pieces && e.why.isEmpty() && m_error.isEmpty(); ++k) {
+        const qint64 pos = k * ParallelDeflate::kPieceSize;
+        auto piece = std::make_unique<ParallelDeflate::Piece>();
+        try {
+            piece->input.resize(qMin(ParallelDeflate::kPieceSize, e.size - pos));
+        } catch (const std::bad_alloc &) {
+            fail(QStringLiteral("out of memory"));
+            break;
+        }
+        if (!readFully(e, piece->input.data(), piece->input.size(), pos))
+            break;
+        // Primed with the window before it, each piece deflates as well as one long stream.
+        piece->dictionary = tail;
+        piece->last = k + 1 == pieces;
+        if (!piece->last)
+            tail = piece->input.right(ParallelDeflate::kWindow);
+        m_deflate->submit(std::move(piece));
+        ++e.submitted;
+        throttle();
+    }
+    if (e.why.isEmpty() && m_error.isEmpty())
+        e.why = changed(e);
+    // A file of one piece still has its bytes in the piece, should it be stored after all.
+    if (pieces == 1 || !e.why.isEmpty())
+        closeFile(e);
+    e.reading = false;
+}
+
+bool EntryPacker::throttle()
+{
+    if (!m_deflate)
+        return m_error.isEmpty();
+    const qsizetype pieces = 4 * qsizetype(m_threads) + 4;
+    const qint64 bytes = (2 * qint64(m_threads) + 2) * ParallelDeflate::kPieceSize;
+    while (m_error.isEmpty() && m_deflate->queued() > 0
+           && (m_deflate->queued() >= pieces || m_deflate->queuedBytes() >= bytes
+               || m_openFiles > kMaxOpenFiles)) {
+        takeOne();
+        settle();
+    }
+    return m_error.isEmpty();
+}
+
+bool EntryPacker::takeOne()
+{
+    const std::unique_ptr<ParallelDeflate::Piece> piece = m_deflate->take();
+    if (!piece)
+        return true;
+    // Pieces come back in the order they were read, so the oldest belongs to the oldest entry
+    // still waiting for one.
+    Entry *owner = nullptr;
+    for (Entry &e : m_entries) {
+        if (e.taken < e.submitted) {
+            owner = &e;
+            break;
+        }
+    }
+    Q_ASSERT(owner);
+    Entry &e = *owner;
+    ++e.taken;
+    if (!piece->ok)
+        return fail(QStringLiteral("out of memory"));
+    if (!e.why.isEmpty())
+        return true; // its bytes are taken back when it is retired
+    const qint64 deflated = m_header.size() + piece->output.size() + 4;
+    if (e.taken == 1)
+        e.start = m_flushed + m_buffer.size();
+    if (piece->last && e.taken == 1) { // the whole file: kept deflated only when smaller
+        if (deflated >= e.size) {
+            e.kind = Kind::Stored;
+            return fits(e.size) ? write(piece->input) : fail(tooLarge());
+        }
+        if (!fits(deflated))
+            return fail(tooLarge());
+        e.packed = deflated;
+        return write(m_header) && write(piece->output)
+            && write(ParallelDeflate::zlibTrailer(piece->adler));
+    }
+    if (e.taken == 1) {
+        e.packed = m_header.size();
+        write(m_header);
+    }
+    e.adler = ParallelDeflate::combine(e.adler, piece->adler, piece->input.size());
+    e.packed += piece->output.size();
+    write(piece->output);
+    if (piece->last) {
+        e.packed += 4;
+        write(ParallelDeflate::zlibTrailer(e.adler));
+    }
+    // Past the limit deflated, and too large to store: nothing can bring it back.
+    if (!fits(e.packed) && !fits(e.size))
+        return fail(tooLarge());
+    return m_error.isEmpty();
+}
+
+void EntryPacker::settle()
+{
+    while (!m_entries.empty() && m_error.isEmpty()) {
+        Entry &e = m_entries.front();
+        if (e.reading || e.taken < e.submitted)
+            return;
+        retire(e);
+        closeFile(e);
+        m_entries.pop_front();
+    }
+}
+
+bool EntryPacker::drain()
+{
+    while (!m_entries.empty() && m_error.isEmpty()) {
+        settle();
+        if (!m_entries.empty() && !takeOne())
+            break;
+    }
+    return m_error.isEmpty();
+}
+
+void EntryPacker::retire(Entry &e)
+{
+    const QByteArray name = m_tree->name(e.item);
+    if (e.kind == Kind::Deflated && e.why.isEmpty() && e.submitted > 1 && e.packed >= e.size) {
+        // Deflating did not make it smaller: the file's bytes as they are instead.
+        e.kind = Kind::Stored;
+        if (!rewind(e.start))
+            return;
+    }
+    if (e.kind == Kind::Stored && e.why.isEmpty() && !e.skipped && e.fd >= 0 && !store(e))
+        return;
+    // Its record is counted in fits() until it is made or known never to be.
+    m_plannedRecords -= ArchiveBuilder::recordSize(name.size());
+    if (!e.why.isEmpty() || e.skipped) {
+        if (e.start >= 0)
+            rewind(e.start);
+        if (!e.skipped)
+            m_report(m_tree->path(e.item), e.why);
+        return;
+    }
+    m_builder.add(name,
+                  e.kind == Kind::Folder       ? FolderEntry
+                      : e.kind == Kind::Stored ? StoredEntry
+                                               : CompressedEntry,
+                  e.size, e.packed);
+    if (m_added)
+        m_added(name);
+}
+
+bool EntryPacker::store(Entry &e)
+{
+    if (!fits(e.size))
+        return fail(tooLarge());
+    if (!flush())
+        return false;
+    e.start = m_flushed;
+    // Inside the kernel where it can; through memory where it cannot, or where it failed and
+    // the plain calls tell a read from a write error.
+    qint64 done = 0;
+    while (done < e.size) {
+        const qint64 n = m_fs.copyRange(e.fd, done, m_out, e.size - done);
+        if (n <= 0)
+            break;
+        done += n;
+        m_flushed += n;
+    }
+    QByteArray piece;
+    while (done < e.size && e.why.isEmpty()) {
+        piece.resize(qMin(ParallelDeflate::kPieceSize, e.size - done));
+        if (readFully(e, piece.data(), piece.size(), done) && write(piece) && flush())
+            done += piece.size();
+        if (!m_error.isEmpty())
+            return false;
+    }
+    if (e.why.isEmpty())
+        e.why = changed(e);
+    return true;
+}
+
+bool EntryPacker::write(const char *data, qint64 size)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (size >= kBufferSize) // a large directory goes out as it is, never copied
+        return flush() && writeOut(data, size);
+    m_buffer.append(data, size);
+    return m_buffer.size() < kBufferSize || flush();
+}
+
+bool EntryPacker::flush()
+{
+    const bool written = writeOut(m_buffer.constData(), m_buffer.size());
+    m_buffer.clear();
+    return written;
+}
+
+bool EntryPacker::writeOut(const char *data, qint64 size)
+{
+    while (size > 0) {
+        const qint64 n = m_fs.write(m_out, data, size);
+        if (n <= 0)
+            return fail(systemError(n == 0 ? ENOSPC : errno));
+        data += n;
+        size -= n;
+        m_flushed += n;
+    }
+    return true;
+}
+
+bool EntryPacker::rewind(qint64 pos)
+{
+    if (pos >= m_flushed) {
+        m_buffer.truncate(pos - m_flushed);
+        return true;
+    }
+    m_buffer.clear();
+    if (::ftruncate(m_out, off_t(pos)) != 0 || ::lseek(m_out, off_t(pos), SEEK_SET) < 0)
+        return fail(systemError(errno));
+    m_flushed = pos;
+    return true;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "ArchiveFile.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+
+#include <functional>
+#include <sys/types.h>
+#include <vector>
+
+class FileSystem;
+
+// The files and folders a new archive takes, found below one folder (the root). Everything is
+// reached from the root's descriptor one name at a time and never through a symbolic link; FIFOs,
+// sockets and devices are never opened. Each file and folder is known by the name it is stored
+// under: its path below the root with "\" between folders, in Windows-1252, sorted bytewise,
+// so the archive's order never depends on how the file system lists a folder, and every folder
+// comes before what it holds. Whatever cannot be added is reported with its path and a reason,
+// once, and left out: links, FIFOs, sockets, devices, and names the archive cannot hold or an
+// extraction would refuse.
+class SourceTree
+{
+public:
+    // path: below the root, native bytes with "/" between folders.
+    using Reporter = std::function<void(const QByteArray &path, const QString &reason)>;
+
+    SourceTree(FileSystem &fs, Reporter reporter);
+    ~SourceTree();
+    SourceTree(const SourceTree &) = delete;
+    SourceTree &operator=(const SourceTree &) = delete;
+
+    // Opens the root; 0, or the errno of the failure.
+    int openRoot(const QByteArray &path);
+    // A file never added whatever its name: the archive being written, and the one it replaces.
+    void skip(const ArchiveFile::Identity &file) { m_skipped.push_back(file); }
+    // Adds each path below the root with the folders on its way and, for a folder, everything
+    // below it; everything below the root when there are none. Absolute paths and paths with a
+    // ".." are refused. Then sorts what was found and drops what was found twice.
+    void add(const QByteArrayList &paths);
+
+    qsizetype count() const { return qsizetype(m_items.size()); }
+    QByteArray name(qsizetype i) const
+    {
+        return m_names.mid(m_items[size_t(i)].start, m_items[size_t(i)].size);
+    }
+    bool isFolder(qsizetype i) const { return m_items[size_t(i)].folder; }
+    // The path below the root, as the file system names it.
+    QByteArray path(qsizetype i) const;
+    // The bytes of every item's record in the directory.
+    qint64 recordsSize() const;
+
+    // Opens item i, a file, for reading once it has checked that it is still the regular file
+    // that was found: the descriptor, or -1 with why set (empty when the file is skipped).
+    int open(qsizetype i, QString &why);
+
+    // The stored form of one name of the file system, or empty with why set.
+    static QByteArray storedName(const QByteArray &native, QString &why);
+
+private:
+    struct Item
+    {
+        qsizetype start;
+        qsizetype size;
+        bool folder;
+    };
+
+    void addPath(const QByteArray &path);
+    // Adds what was found in folder under name, of the given mode (0: not known yet), at path;
+    // stored holds the stored name of the folder and becomes the stored name of what was found.
+    // Returns whether it is a folder to walk; a refusal is reported.
+    bool addFound(int folder, const QByteArray &name, mode_t mode, quint64 inode,
+                  const QByteArray &path, QByteArray &stored);
+    void walk(QByteArray path, QByteArray stored);
+    void addItem(const QByteArray &stored, bool folder);
+    // The folder at path below the root (empty: the root itself), never through a link.
+    int openFolder(const QByteArray &path);
+    bool isSkipped(quint64 device, quint64 inode) const;
+    void sort();
+
+    FileSystem &m_fs;
+    Reporter m_report;
+    int m_root = -1;
+    std::vector<ArchiveFile::Identity> m_skipped;
+    QByteArray m_names;
+    std::vector<Item> m_items;
+    // The folder of the file opened last, kept for the next one, which is often in it too.
+    QByteArray m_openPath;
+    int m_openFolder = -1;
+};
