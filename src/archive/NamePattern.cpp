@@ -1,10 +1,15 @@
 #include "NamePattern.h"
 
-#include <set>
-
 #include <QMultiHash>
+#include <QThread>
+
+#include <set>
+#include <thread>
 
 namespace {
+
+// Fewer rows than this are not worth a thread of their own.
+constexpr qint32 kRowsPerThread = 50000;
 
 const QString kSeparator = QStringLiteral("[/\\\\]");
 
@@ -99,6 +104,45 @@ std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
                                               const QList<NamePattern> &patterns,
                                               std::vector<bool> *used)
 {
+    // Each thread a share of the rows and patterns of its own: threads sharing one regular
+    // expression would take turns at it.
+    const qint32 count = table.filledRows();
+    const int threads = patterns.isEmpty()
+        ? 1
+        : qBound(1, QThread::idealThreadCount(), int(count / kRowsPerThread) + 1);
+    std::vector<std::vector<qint32>> rows(static_cast<size_t>(threads));
+    std::vector<std::vector<bool>> usedBy(static_cast<size_t>(threads));
+    const auto share = [&](int t) {
+        QList<NamePattern> own;
+        for (const NamePattern &pattern : patterns)
+            own << NamePattern(pattern.m_text, pattern.m_syntax);
+        rows[size_t(t)] = selectedRows(
+            table, t == 0 ? patterns : own, qint32(qint64(count) * t / threads),
+            qint32(qint64(count) * (t + 1) / threads), used ? &usedBy[size_t(t)] : nullptr);
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back(share, t);
+    share(0);
+    for (std::thread &helper : helpers)
+        helper.join();
+
+    if (used)
+        used->assign(size_t(patterns.size()), false);
+    std::vector<qint32> all = std::move(rows[0]);
+    for (int t = 0; t < threads; ++t) {
+        if (t > 0)
+            all.insert(all.end(), rows[size_t(t)].begin(), rows[size_t(t)].end());
+        for (size_t i = 0; used && i < usedBy[size_t(t)].size(); ++i)
+            (*used)[i] = (*used)[i] || usedBy[size_t(t)][i];
+    }
+    return all;
+}
+
+std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
+                                              const QList<NamePattern> &patterns, qint32 first,
+                                              qint32 last, std::vector<bool> *used)
+{
     std::vector<qint32> rows;
     if (used)
         used->assign(size_t(patterns.size()), false);
@@ -118,7 +162,7 @@ std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
             (*used)[size_t(i)] = true;
         return true;
     };
-    for (qint32 row = 0; row < table.filledRows(); ++row) {
+    for (qint32 row = first; row < last; ++row) {
         bool selected = patterns.isEmpty();
         const QString name = selected ? QString() : table.name(row);
         for (const qsizetype i : std::as_const(wildcards)) {

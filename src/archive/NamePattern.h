@@ -25,12 +25,18 @@ public:
 
     // The rows of table, in table order, that one of patterns matches; every row when there are
     // none. used, if given, tells for each pattern whether it matched a row. Literal patterns
-    // are looked up by name, so thousands of them cost no more than one.
+    // are looked up by name, so thousands of them cost no more than one. A large table is
+    // matched on every processor.
     static std::vector<qint32> selectedRows(const EntryTable &table,
                                             const QList<NamePattern> &patterns,
                                             std::vector<bool> *used = nullptr);
 
 private:
+    // selectedRows() over the rows first … last − 1.
+    static std::vector<qint32> selectedRows(const EntryTable &table,
+                                            const QList<NamePattern> &patterns, qint32 first,
+                                            qint32 last, std::vector<bool> *used);
+
     QString m_text;
     QRegularExpression m_expression;
     Syntax m_syntax;

@@ -158,6 +158,15 @@ void tst_Quillon::command_data()
         << QStringList { "quillon: %A: b*: not found in archive",
                          "quillon: %A: nothing: not found in archive" }
         << QStringList { "names" } << QStringList { "names=br[a].txt\n\nnothing" };
+    W many; // matched on several threads: each finds its share, in order
+    for (int i = 0; i < 120000; ++i)
+        many.add(W::stored("f" + QByteArray::number(i), {}));
+    QTest::newRow("list, patterns over 120,000 entries")
+        << many.add(W::stored("last.txt", "x")).build()
+        << QStringList { "list", "%A", "f11999?", "*.txt", "nothing", "f0" } << 1
+        << QByteArray("f0\nf119990\nf119991\nf119992\nf119993\nf119994\nf119995\nf119996\nf119997\n"
+                      "f119998\nf119999\nlast.txt\n")
+        << QStringList { "quillon: %A: nothing: not found in archive" } << none << none;
     QTest::newRow("list, unreadable") << QByteArray("xy") << QStringList { "list", "%A" } << 2
                                       << QByteArray() << QStringList { "*" } << none << none;
 
