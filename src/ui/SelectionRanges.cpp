@@ -72,8 +72,11 @@ void SelectionRanges::select(QItemSelectionModel *model, const Runs &runs)
     const QAbstractItemModel *items = model->model();
     QItemSelection selection;
     selection.reserve(qsizetype(runs.size()));
+    // A run of one row takes one tracked index, not two: half a scattered selection is such runs.
     for (const auto &[first, last] : runs)
-        selection.append(QItemSelectionRange(items->index(first, 0), items->index(last, 0)));
+        selection.append(first == last
+                             ? QItemSelectionRange(items->index(first, 0))
+                             : QItemSelectionRange(items->index(first, 0), items->index(last, 0)));
     model->clearSelection();
     model->select(selection, QItemSelectionModel::Select);
 }
