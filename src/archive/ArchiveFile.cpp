@@ -46,19 +46,19 @@ QString ArchiveFile::errorString() const
                              : QString::fromLocal8Bit(std::strerror(m_error));
 }
 
-qint64 ArchiveFile::readAt(char *data, qint64 size, qint64 pos) const
+qint64 ArchiveFile::readAt(int fd, char *data, qint64 size, qint64 pos)
 {
     ssize_t n;
     do
-        n = ::pread(m_fd, data, size_t(size), off_t(pos));
+        n = ::pread(fd, data, size_t(size), off_t(pos));
     while (n < 0 && errno == EINTR);
     return n;
 }
 
-bool ArchiveFile::readFully(char *data, qint64 size, qint64 pos) const
+bool ArchiveFile::readFully(int fd, char *data, qint64 size, qint64 pos)
 {
     for (qint64 n; size > 0; data += n, pos += n, size -= n) {
-        n = readAt(data, size, pos);
+        n = readAt(fd, data, size, pos);
         if (n <= 0) {
             errno = n == 0 ? 0 : errno; // 0: the file ended early
             return false;

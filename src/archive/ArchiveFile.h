@@ -46,9 +46,18 @@ public:
     }
     // Like pread, never interrupted: the count read, which may be short, 0 at the end, or -1
     // with errno set.
-    qint64 readAt(char *data, qint64 size, qint64 pos) const;
+    qint64 readAt(char *data, qint64 size, qint64 pos) const
+    {
+        return readAt(m_fd, data, size, pos);
+    }
     // Exactly size bytes at pos; false with errno set, or 0 when the file ended first.
-    bool readFully(char *data, qint64 size, qint64 pos) const;
+    bool readFully(char *data, qint64 size, qint64 pos) const
+    {
+        return readFully(m_fd, data, size, pos);
+    }
+    // The same for any file open for reading: the one place a file is read by position.
+    static qint64 readAt(int fd, char *data, qint64 size, qint64 pos);
+    static bool readFully(int fd, char *data, qint64 size, qint64 pos);
 
 private:
     int m_fd = -1;

@@ -1,5 +1,6 @@
 #include "EntryPacker.h"
 
+#include "ArchiveFile.h"
 #include "EntryRecord.h"
 #include "SourceTree.h"
 #include "extract/ExtractFailure.h"
@@ -125,28 +126,16 @@ void EntryPacker::addFile(Entry &e)
 
 bool EntryPacker::readFully(Entry &e, char *data, qint64 size, qint64 pos)
 {
-    while (size > 0) {
-        const ssize_t n = ::pread(e.fd, data, size_t(size), off_t(pos));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            e.why = n == 0 ? changedSize() : systemError(errno);
-            return false;
-        }
-        data += n;
-        pos += n;
-        size -= n;
-    }
-    return true;
+    if (ArchiveFile::readFully(e.fd, data, size, pos))
+        return true;
+    e.why = errno == 0 ? changedSize() : systemError(errno);
+    return false;
 }
 
 QString EntryPacker::changed(const Entry &e) const
 {
     char byte;
-    ssize_t n;
-    do
-        n = ::pread(e.fd, &byte, 1, off_t(e.size));
-    while (n < 0 && errno == EINTR);
+    const qint64 n = ArchiveFile::readAt(e.fd, &byte, 1, e.size);
     struct stat st;
     if (n < 0 || ::fstat(e.fd, &st) != 0)
         return systemError(errno);
