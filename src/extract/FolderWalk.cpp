@@ -47,8 +47,10 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
 {
     if (m_watch >= 0 && m_fs.watchedChanged(m_watch))
         forget();
-    if (m_watch < 0 && (m_watch = m_fs.openWatch()) < 0)
-        return false;
+    if (m_watch < 0 && m_canWatch)
+        m_canWatch = (m_watch = m_fs.openWatch()) >= 0;
+    if (m_watch < 0)
+        return false; // no watches here: each entry walks afresh
     const QByteArray key = folders.join('/');
     int kept = m_kept.value(key, -1);
     if (kept < 0) {

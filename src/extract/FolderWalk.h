@@ -62,6 +62,7 @@ private:
     // Cleared once the kernel cannot open several levels in one step.
     bool m_beneath = true;
     int m_watch = -1;
+    bool m_canWatch = true;
     QHash<QByteArray, int> m_kept; // by their components joined with "/"
     qsizetype m_maxKept;
     ExtractFailure m_why;
