@@ -3,11 +3,11 @@
 #include "ArchiveBuilder.h"
 #include "compress/Windows1252.h"
 #include "extract/EntryName.h"
+#include "extract/ExtractFailure.h"
 #include "extract/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string_view>
@@ -18,7 +18,7 @@ namespace {
 
 QString systemError(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return ExtractFailure::system(error).text();
 }
 
 // Why a file of this mode is never added; empty for files and folders.

@@ -13,7 +13,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -39,7 +38,7 @@ private:
 
 QString systemText(int error)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    return ExtractFailure::system(error).text();
 }
 
 // Why an entry cannot be done, from its record alone; empty when it may be.
