@@ -3,9 +3,9 @@
 #include "CreateCommand.h"
 #include "SignalCleanup.h"
 
+#include "archive/EntryName.h"
 #include "archive/EntryReader.h"
 #include "archive/NamePattern.h"
-#include "extract/EntryName.h"
 #include "extract/EntryWriter.h"
 #include "extract/Extraction.h"
 
@@ -38,7 +38,7 @@ private:
 
 QString systemText(int error)
 {
-    return ExtractFailure::system(error).text();
+    return EntryFailure::system(error).text();
 }
 
 // Why an entry cannot be done, from its record alone; empty when it may be.
@@ -79,7 +79,7 @@ CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err)
 
 CommandLineTool::~CommandLineTool() = default;
 
-void CommandLineTool::failed(const QString &, const QString &, const ExtractFailure &why)
+void CommandLineTool::failed(const QString &, const QString &, const EntryFailure &why)
 {
     if (!m_cause)
         m_cause = why;
@@ -266,7 +266,7 @@ void CommandLineTool::extractToDisk(const std::vector<qint32> &rows)
         if (why.isEmpty()) {
             // A file written holds what inflated, as in the window; one kept (-k) was not read.
             if (!extraction.extractRow(row))
-                why = m_cause.value_or(ExtractFailure()).text();
+                why = m_cause.value_or(EntryFailure()).text();
             else if (cleanup.filesMade() != made)
                 why = sizeFault(e, m_writer->inflatedSize());
         }
@@ -298,7 +298,7 @@ void CommandLineTool::readEach(const std::vector<qint32> &rows, bool test)
                 break; // nothing more can be written; finish() says why
             why = result == EntryReader::Result::Ok
                 ? sizeFault(e, reader.inflatedSize())
-                : ExtractFailure::reading(result, reader.errorCode()).text();
+                : EntryFailure::reading(result, reader.errorCode()).text();
         }
         m_progress.entryDone();
         if (!why.isEmpty())

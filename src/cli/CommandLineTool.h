@@ -59,7 +59,7 @@ private:
 
     // The writers' reports: the first cause of each entry's failure is kept for its line.
     void message(const QString &) override { }
-    void failed(const QString &text, const QString &name, const ExtractFailure &why) override;
+    void failed(const QString &text, const QString &name, const EntryFailure &why) override;
 
     CommandLineOptions m_options;
     QStringList m_names; // from -T
@@ -68,5 +68,5 @@ private:
     ArchiveFile m_archive;
     DirectoryReader m_reader;
     std::unique_ptr<EntryWriter> m_writer;
-    std::optional<ExtractFailure> m_cause;
+    std::optional<EntryFailure> m_cause;
 };

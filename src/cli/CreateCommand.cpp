@@ -4,12 +4,12 @@
 #include "Console.h"
 #include "SignalCleanup.h"
 
-#include "archive/EntryPacker.h"
-#include "archive/SourceTree.h"
+#include "archive/EntryFailure.h"
 #include "compress/Windows1252.h"
-#include "extract/ExtractFailure.h"
-#include "extract/FileSystem.h"
-#include "extract/OutputFile.h"
+#include "create/EntryPacker.h"
+#include "create/SourceTree.h"
+#include "fs/FileSystem.h"
+#include "fs/OutputFile.h"
 
 #include <QThread>
 
@@ -34,7 +34,7 @@ int CreateCommand::cannotWrite(const QString &reason)
 int CreateCommand::run()
 {
     FileSystem &fs = FileSystem::standard();
-    const auto systemError = [](int error) { return ExtractFailure::system(error).text(); };
+    const auto systemError = [](int error) { return EntryFailure::system(error).text(); };
 
     // The archive's folder is opened once; the archive is made and renamed inside it.
     const QByteArray &archive = m_options.archivePath;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "compress/PackwellCore.h"
-#include "compress/PackwellHost.h"
+#include "PackwellCore.h"
+#include "PackwellHost.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "compress/PackwellError.h"
-#include "compress/PackwellHost.h"
+#include "PackwellError.h"
+#include "PackwellHost.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -2,11 +2,11 @@
 
 #include "BusyPointer.h"
 #include "EntryListView.h"
-#include "EntryPreview.h"
 #include "SelectionRanges.h"
 #include "archive/NamePattern.h"
-#include "dlgPreview.h"
 #include "ostrel.h"
+#include "ui/preview/EntryPreview.h"
+#include "ui/preview/dlgPreview.h"
 
 #include <QFile>
 #include <QInputDialog>

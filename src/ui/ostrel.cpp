@@ -8,13 +8,13 @@
 #include "EntryListModel.h"
 #include "EntryListView.h"
 #include "ProgressLabel.h"
-#include "Twips.h"
 #include "archive/DirectoryReader.h"
 #include "compress/Packwell.h"
-#include "dlgDir.h"
 #include "extract/EntryWriter.h"
 #include "extract/Extraction.h"
 #include "frmAbout.h"
+#include "ui/common/Twips.h"
+#include "ui/folders/dlgDir.h"
 
 #include <QFile>
 #include <QFileDialog>

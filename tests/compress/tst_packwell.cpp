@@ -2,7 +2,7 @@
 #include "compress/PackwellInterface.h"
 #include "compress/PackwellTestSupport.h"
 #include "compress/Windows1252.h"
-#include "ui/Twips.h"
+#include "ui/common/Twips.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExtractFailure.h"
+#include "EntryFailure.h"
 
 #include <QByteArrayList>
 #include <QString>
@@ -21,7 +21,7 @@ public:
 
     // Why the name can never be written as a file (isFile) or a folder, if it cannot: it holds
     // character 0, is too long, has a ".." component, or names no file.
-    std::optional<ExtractFailure> refusal(bool isFile) const;
+    std::optional<EntryFailure> refusal(bool isFile) const;
 
     const QByteArrayList &parts() const { return m_parts; }
     // Every component but the last: the folder the entry goes into.

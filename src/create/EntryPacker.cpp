@@ -1,10 +1,10 @@
 #include "EntryPacker.h"
 
-#include "ArchiveFile.h"
-#include "EntryRecord.h"
 #include "SourceTree.h"
-#include "extract/ExtractFailure.h"
-#include "extract/FileSystem.h"
+#include "archive/ArchiveFile.h"
+#include "archive/EntryFailure.h"
+#include "archive/EntryRecord.h"
+#include "fs/FileSystem.h"
 
 #include <cerrno>
 #include <new>
@@ -21,7 +21,7 @@ constexpr qsizetype kMaxOpenFiles = 64;
 
 QString systemError(int error)
 {
-    return ExtractFailure::system(error).text();
+    return EntryFailure::system(error).text();
 }
 
 QString tooLarge()

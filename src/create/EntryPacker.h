@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 #include "compress/ParallelDeflate.h"
 
 #include <QByteArray>
