@@ -8,6 +8,7 @@ target_sources(quillon_ui PRIVATE
     ui/EntryCommands.cpp ui/EntryCommands.h
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
+    ui/OpenArchive.h
     ui/frmAbout.cpp ui/frmAbout.h
     ui/ostrel.cpp ui/ostrel.h
     ui/ProgressLabel.cpp ui/ProgressLabel.h
