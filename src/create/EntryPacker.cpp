@@ -4,6 +4,7 @@
 #include "archive/ArchiveFile.h"
 #include "archive/EntryFailure.h"
 #include "archive/EntryRecord.h"
+#include "compress/PackwellCore.h"
 #include "fs/FileSystem.h"
 
 #include <cerrno>
@@ -118,7 +119,7 @@ void EntryPacker::addFile(Entry &e)
         return closeFile(e);
     }
     // Stored files are copied when their turn comes; the others go to the threads now.
-    if (m_deflate && e.size <= kMaxCompressed) {
+    if (m_deflate && e.size <= PackwellCore::kMaxOriginalSize) {
         e.kind = Kind::Deflated;
         readPieces(e);
     }

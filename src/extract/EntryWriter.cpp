@@ -99,13 +99,6 @@ const ArchiveFile *EntryWriter::openArchive(ArchiveFile &reopened, qint32 offset
     return archive;
 }
 
-void EntryWriter::createFolderPath(const QString &name)
-{
-    FileSystem::Descriptor out(m_fs);
-    if (m_walk.open(EntryName(name).folderLevels(), true, out) != FolderWalk::Outcome::Reached)
-        m_reporter.failed(kFolderMessage, name, m_walk.failure());
-}
-
 bool EntryWriter::writeFolderEntry(const QString &name)
 {
     return reportFailure(kFolderMessage, name, [&] {

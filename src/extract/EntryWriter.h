@@ -78,10 +78,6 @@ public:
     bool writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 unpackedSize,
                               const QString &name);
 
-    // Makes the folders name needs (EntryName::folderLevels), shallowest first, leaving
-    // existing ones alone and stopping at the first that cannot be made, which is reported.
-    void createFolderPath(const QString &name);
-
 private:
     using Content = std::function<bool(OutputFile &file)>;
 
