@@ -35,4 +35,6 @@ struct EntryFailure
 
     // A short phrase for a person: the system's text for an errno, or the writers' own.
     QString text() const;
+    // The system's text for an errno, as text() gives it.
+    static QString systemText(int error) { return system(error).text(); }
 };

@@ -9,4 +9,5 @@ target_sources(quillon_core PRIVATE
     archive/EntryRecord.h
     archive/EntryTable.cpp archive/EntryTable.h
     archive/NamePattern.cpp archive/NamePattern.h
+    archive/SystemCall.h
 )

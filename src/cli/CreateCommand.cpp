@@ -35,7 +35,6 @@ int CreateCommand::cannotWrite(const QString &reason)
 int CreateCommand::run()
 {
     FileSystem &fs = FileSystem::standard();
-    const auto systemError = [](int error) { return EntryFailure::system(error).text(); };
 
     // The archive's folder is opened once; the archive is made and renamed inside it.
     const QByteArray &archive = m_options.archivePath;
@@ -47,14 +46,14 @@ int CreateCommand::run()
     FileSystem::Descriptor folder(fs);
     int fd = -1;
     if (fs.openExtractDir(folderPath, fd) != FileSystem::Status::Ok)
-        return cannotWrite(systemError(errno));
+        return cannotWrite(EntryFailure::systemText(errno));
     folder.reset(fd);
     FileSystem::Info existing;
     const bool exists = fs.info(folder.fd(), name, existing) == FileSystem::Status::Ok;
     // Renaming over a link would replace the link itself (think of /dev/stdout), and anything
     // but a regular file cannot take an archive: both are left alone.
     if (exists && existing.kind != FileSystem::Kind::File)
-        return cannotWrite(existing.isFolder() ? systemError(EISDIR)
+        return cannotWrite(existing.isFolder() ? EntryFailure::systemText(EISDIR)
                                : existing.kind == FileSystem::Kind::Link
                                ? QStringLiteral("symbolic link, not replaced")
                                : QStringLiteral("not a regular file, not replaced"));
@@ -62,14 +61,14 @@ int CreateCommand::run()
     SourceTree tree(fs, [this](const QByteArray &path, const QString &why) { failed(path, why); });
     if (const int error = tree.openRoot(m_options.directory)) {
         m_console.error(Printable::path(m_options.directory) + QStringLiteral(": ")
-                        + systemError(error));
+                        + EntryFailure::systemText(error));
         return Console::UsageOrArchiveError;
     }
 
     SignalCleanup cleanup;
     OutputFile out(fs, &cleanup, folder.fd(), name);
     if (out.create(true) != FileSystem::Status::Ok)
-        return cannotWrite(systemError(errno));
+        return cannotWrite(EntryFailure::systemText(errno));
     // Neither the archive being written nor the one it replaces is ever added.
     FileSystem::Info made;
     if (fs.info(out.handle(), made))
@@ -90,6 +89,6 @@ int CreateCommand::run()
     if (!packer.pack(tree))
         return cannotWrite(packer.errorString());
     if (!out.commit())
-        return cannotWrite(systemError(errno));
+        return cannotWrite(EntryFailure::systemText(errno));
     return m_failed > 0 ? Console::EntryFailed : Console::Success;
 }

@@ -35,11 +35,6 @@ private:
     ProgressLine &m_progress;
 };
 
-QString systemText(int error)
-{
-    return EntryFailure::system(error).text();
-}
-
 // Why an entry cannot be done, from its record alone; empty when it may be.
 QString recordFault(const EntryRecord &e)
 {
@@ -100,7 +95,7 @@ int ReadCommand::run()
             m_console.error(Printable::path(m_options.directory) + QStringLiteral(": ")
                             + (error == ENOENT        ? QStringLiteral("no such folder")
                                    : error == ENOTDIR ? QStringLiteral("not a folder")
-                                                      : systemText(error)));
+                                                      : EntryFailure::systemText(error)));
             return Console::UsageOrArchiveError;
         }
     }
@@ -137,7 +132,7 @@ bool ReadCommand::readNames()
         bytes = file.readAll();
     if (fd < 0 || file.error() != QFileDevice::NoError) {
         m_console.error(Printable::path(m_options.namesFile) + QStringLiteral(": ")
-                        + (fd < 0 ? systemText(errno) : file.errorString()));
+                        + (fd < 0 ? EntryFailure::systemText(errno) : file.errorString()));
         return false;
     }
     for (const QByteArray &name : bytes.split(m_options.nulEnded ? '\0' : '\n'))

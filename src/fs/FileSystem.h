@@ -73,6 +73,8 @@ public:
 
     // Like write: the count done, which may be short, or -1.
     virtual qint64 write(int fd, const char *data, qint64 size);
+    // Every byte, through write(); false with errno set (ENOSPC where nothing more would go).
+    bool writeFully(int fd, const char *data, qint64 size);
     // Copies up to size bytes from position pos of from to the current position of to inside
     // the kernel, like copy_file_range: the count done (0 at the end of from), or -1 with errno
     // set. isCopyUnsupported(errno) means the bytes must go through memory instead.

@@ -124,7 +124,7 @@ EntryPreview EntryPreview::load(const QByteArray &path, ArchiveFile::Identity id
 {
     ArchiveFile archive;
     if (!archive.open(path))
-        return unreadable(entry, EntryFailure::system(archive.error()).text());
+        return unreadable(entry, EntryFailure::systemText(archive.error()));
     if (archive.identity() != identity)
         return unreadable(entry, EntryFailure { EntryFailure::ArchiveChanged }.text());
 
