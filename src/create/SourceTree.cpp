@@ -45,7 +45,7 @@ SourceTree::~SourceTree()
 
 int SourceTree::openRoot(const QByteArray &path)
 {
-    return m_fs.openExtractDir(path, m_root) == FileSystem::Status::Ok ? 0 : errno;
+    return m_fs.openChosenFolder(path, m_root) == FileSystem::Status::Ok ? 0 : errno;
 }
 
 QByteArray SourceTree::storedName(const QByteArray &native, QString &why)

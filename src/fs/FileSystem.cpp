@@ -51,7 +51,7 @@ FileSystem::Status FileSystem::statusFromErrno(int error)
     }
 }
 
-FileSystem::Status FileSystem::openExtractDir(const QByteArray &path, int &fd)
+FileSystem::Status FileSystem::openChosenFolder(const QByteArray &path, int &fd)
 {
     fd = retryInterrupted(
         [&] { return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });

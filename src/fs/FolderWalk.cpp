@@ -16,7 +16,7 @@ constexpr qsizetype kPathLength = 4000;
 FolderWalk::FolderWalk(FileSystem &fs, const QByteArray &extractDir) : m_fs(fs)
 {
     // The one step that follows a link: the folder the user chose may be one.
-    if (m_fs.openExtractDir(extractDir, m_root) != FileSystem::Status::Ok) {
+    if (m_fs.openChosenFolder(extractDir, m_root) != FileSystem::Status::Ok) {
         m_destinationError = errno ? errno : ENOENT;
         m_root = -1;
     }
