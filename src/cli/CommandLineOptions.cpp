@@ -1,6 +1,7 @@
 #include "CommandLineOptions.h"
 
 #include "Console.h"
+#include "Printable.h"
 
 #include <QCommandLineParser>
 
@@ -130,7 +131,7 @@ bool CommandLineOptions::parse(const QStringList &arguments)
         return fail(unknown.isEmpty() ? restyled(parser.errorText())
                                       : QStringLiteral("unknown option '%1%2'")
                                             .arg(unknown.first().size() == 1 ? "-" : "--",
-                                                 Console::printableName(text(unknown.first()))));
+                                                 Printable::name(text(unknown.first()))));
     }
     const QStringList commands { "list", "extract", "test", "create", "help" };
     QStringList operands = parser.positionalArguments();
@@ -143,7 +144,7 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     if (!commands.contains(name)) {
         return fail(name.isEmpty()
                         ? QStringLiteral("no command given")
-                        : QStringLiteral("unknown command '%1'").arg(Console::printableName(name)));
+                        : QStringLiteral("unknown command '%1'").arg(Printable::name(name)));
     }
     command = Command(commands.indexOf(name));
     for (const auto &option : options)

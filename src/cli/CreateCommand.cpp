@@ -2,14 +2,15 @@
 
 #include "CommandLineOptions.h"
 #include "Console.h"
+#include "Printable.h"
 #include "SignalCleanup.h"
 
-#include "archive/EntryPacker.h"
-#include "archive/SourceTree.h"
+#include "archive/EntryFailure.h"
 #include "compress/Windows1252.h"
-#include "extract/ExtractFailure.h"
-#include "extract/FileSystem.h"
-#include "extract/OutputFile.h"
+#include "create/EntryPacker.h"
+#include "create/SourceTree.h"
+#include "fs/FileSystem.h"
+#include "fs/OutputFile.h"
 
 #include <QThread>
 
@@ -22,19 +23,19 @@ CreateCommand::CreateCommand(const CommandLineOptions &options, Console &console
 void CreateCommand::failed(const QByteArray &path, const QString &reason)
 {
     ++m_failed;
-    m_console.error(Console::printablePath(path) + QStringLiteral(": ") + reason);
+    m_console.error(Printable::path(path) + QStringLiteral(": ") + reason);
 }
 
 int CreateCommand::cannotWrite(const QString &reason)
 {
-    m_console.error(Console::printablePath(m_options.archivePath) + QStringLiteral(": ") + reason);
+    m_console.error(Printable::path(m_options.archivePath) + QStringLiteral(": ") + reason);
     return Console::UsageOrArchiveError;
 }
 
 int CreateCommand::run()
 {
     FileSystem &fs = FileSystem::standard();
-    const auto systemError = [](int error) { return ExtractFailure::system(error).text(); };
+    const auto systemError = [](int error) { return EntryFailure::system(error).text(); };
 
     // The archive's folder is opened once; the archive is made and renamed inside it.
     const QByteArray &archive = m_options.archivePath;
@@ -60,7 +61,7 @@ int CreateCommand::run()
 
     SourceTree tree(fs, [this](const QByteArray &path, const QString &why) { failed(path, why); });
     if (const int error = tree.openRoot(m_options.directory)) {
-        m_console.error(Console::printablePath(m_options.directory) + QStringLiteral(": ")
+        m_console.error(Printable::path(m_options.directory) + QStringLiteral(": ")
                         + systemError(error));
         return Console::UsageOrArchiveError;
     }
@@ -84,7 +85,7 @@ int CreateCommand::run()
         [this](const QByteArray &entry) {
             if (m_options.verbose)
                 m_console.printLine(QStringLiteral("a ")
-                                    + Console::printableName(Windows1252::decode(entry)));
+                                    + Printable::name(Windows1252::decode(entry)));
         });
     if (!packer.pack(tree))
         return cannotWrite(packer.errorString());

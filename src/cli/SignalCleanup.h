@@ -1,6 +1,6 @@
 #pragma once
 
-#include "extract/OutputTracker.h"
+#include "fs/OutputTracker.h"
 
 #include <csignal>
 #include <iterator>

@@ -1,10 +1,11 @@
 #include "EntryPacker.h"
 
-#include "ArchiveFile.h"
-#include "EntryRecord.h"
 #include "SourceTree.h"
-#include "extract/ExtractFailure.h"
-#include "extract/FileSystem.h"
+#include "archive/ArchiveFile.h"
+#include "archive/EntryFailure.h"
+#include "archive/EntryRecord.h"
+#include "compress/PackwellCore.h"
+#include "fs/FileSystem.h"
 
 #include <cerrno>
 #include <new>
@@ -21,7 +22,7 @@ constexpr qsizetype kMaxOpenFiles = 64;
 
 QString systemError(int error)
 {
-    return ExtractFailure::system(error).text();
+    return EntryFailure::system(error).text();
 }
 
 QString tooLarge()
@@ -118,7 +119,7 @@ void EntryPacker::addFile(Entry &e)
         return closeFile(e);
     }
     // Stored files are copied when their turn comes; the others go to the threads now.
-    if (m_deflate && e.size <= kMaxCompressed) {
+    if (m_deflate && e.size <= PackwellCore::kMaxOriginalSize) {
         e.kind = Kind::Deflated;
         readPieces(e);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
 #include "compress/ParallelDeflate.h"
 
 #include <QByteArray>
@@ -27,10 +27,6 @@ public:
     using Reporter = std::function<void(const QByteArray &path, const QString &reason)>;
     // An entry written, by its stored name.
     using Added = std::function<void(const QByteArray &name)>;
-
-    // The largest file stored compressed: the one-shot inflation's work capacity for a larger
-    // one does not fit 32 bits, so it could never be read back that way.
-    static constexpr qint64 kMaxCompressed = 2126221421;
 
     // out: an empty file open for writing. Level 0 stores every file; threads deflate.
     EntryPacker(int out, int level, int threads, FileSystem &fs, Reporter reporter,

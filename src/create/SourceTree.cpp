@@ -1,10 +1,10 @@
 #include "SourceTree.h"
 
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/EntryFailure.h"
+#include "archive/EntryName.h"
 #include "compress/Windows1252.h"
-#include "extract/EntryName.h"
-#include "extract/ExtractFailure.h"
-#include "extract/FileSystem.h"
+#include "fs/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +18,7 @@ namespace {
 
 QString systemError(int error)
 {
-    return ExtractFailure::system(error).text();
+    return EntryFailure::system(error).text();
 }
 
 // Why a file of this mode is never added; empty for files and folders.
