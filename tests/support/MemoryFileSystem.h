@@ -45,6 +45,11 @@ public:
     // No watches either: every entry's folder is walked to afresh.
     int openWatch() override { return -1; }
     Status info(int folder, const QByteArray &name, Info &out) override;
+    bool info(int fd, Info &out) override;
+    bool list(int folder, std::vector<Listed> &out) override;
+    // A copy of the file's bytes in a descriptor of its own (memfd).
+    Status openFile(int folder, const QByteArray &name, int &fd) override;
+    bool truncate(int fd, qint64 size) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
     // A copy of the file in a descriptor of its own (memfd), the same file for every open of
@@ -78,7 +83,10 @@ private:
 
     NodePtr m_root;
     std::map<int, NodePtr> m_handles;
-    int m_nextHandle = 3;
+    // Handles count from far above the process's own descriptors, so the two never meet.
+    static constexpr int kFirstHandle = 1 << 24;
+    int m_nextHandle = kFirstHandle;
+    std::map<int, NodePtr> m_copies; // the files opened for reading, by their memfd
     quint64 m_nextInode = 1;
     int m_nextTemporary = 0;
     std::map<quint64, int> m_archives; // memfd by inode
