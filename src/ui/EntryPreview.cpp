@@ -160,6 +160,8 @@ EntryPreview EntryPreview::fromBytes(const EntryRecord &entry, QByteArray bytes,
         return preview;
     }
     preview.m_kind = textKind(preview.m_bytes, whole);
+    if (preview.m_kind != Kind::Binary)
+        preview.m_rows = TextRows(preview.m_bytes, preview.m_kind == Kind::Utf8Text);
     preview.m_summary
         = (preview.m_kind == Kind::Utf8Text              ? QStringLiteral("UTF-8 text, ")
                : preview.m_kind == Kind::Windows1252Text ? QStringLiteral("Windows-1252 text, ")

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TextRows.h"
 #include "archive/ArchiveFile.h"
 #include "archive/EntryRecord.h"
 
@@ -34,8 +35,9 @@ public:
     const QString &summary() const { return m_summary; }
     // Why nothing is shown: damaged data, or an image over the limits. Empty when it shows.
     const QString &cause() const { return m_cause; }
-    // The bytes of text and binary data.
+    // The bytes of text and binary data, and where the rows of text start.
     const QByteArray &bytes() const { return m_bytes; }
+    const TextRows &rows() const { return m_rows; }
     const QImage &image() const { return m_image; }
 
 private:
@@ -47,5 +49,6 @@ private:
     QString m_summary;
     QString m_cause;
     QByteArray m_bytes;
+    TextRows m_rows;
     QImage m_image;
 };

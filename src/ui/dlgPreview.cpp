@@ -1,12 +1,12 @@
 #include "dlgPreview.h"
 
 #include "EntryPreview.h"
+#include "LinesView.h"
 #include "PreviewLines.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -58,21 +58,13 @@ dlgPreview::dlgPreview(const EntryPreview &preview, QWidget *parent) : QDialog(p
             : preview.kind() == EntryPreview::Kind::Windows1252Text
             ? PreviewLines::Kind::Windows1252
             : PreviewLines::Kind::Hex;
-        lstLines = new QListView(this);
+        lstLines = new LinesView(this);
         lstLines->setObjectName(QStringLiteral("lstLines"));
         lstLines->setAccessibleName(kind == PreviewLines::Kind::Hex ? QStringLiteral("Hex dump")
                                                                     : QStringLiteral("Text"));
         lstLines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-        lstLines->setUniformItemSizes(true);
-        lstLines->setTextElideMode(Qt::ElideNone);
-        lstLines->setSelectionMode(QAbstractItemView::NoSelection);
-        lstLines->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        auto *lines = new PreviewLines(preview.bytes(), kind, lstLines);
-        const QFontMetrics metrics(lstLines->font());
-        lines->setRowSize(
-            QSize(metrics.horizontalAdvance(QString(PreviewLines::kColumns + 2, u'0')),
-                  metrics.height()));
-        lstLines->setModel(lines);
+        lstLines->setColumns(PreviewLines::kColumns);
+        lstLines->setModel(new PreviewLines(preview.bytes(), kind, preview.rows(), lstLines));
         layout->addWidget(lstLines, 1);
     }
 

@@ -4,8 +4,8 @@
 #include <QImage>
 
 class EntryPreview;
+class LinesView;
 class QLabel;
-class QListView;
 class QPushButton;
 
 // The viewer of one entry, modal: its caption is the entry's name, a line names the kind and
@@ -31,7 +31,7 @@ private:
 
     QLabel *lblSummary = nullptr;
     QLabel *imgPreview = nullptr;
-    QListView *lstLines = nullptr;
+    LinesView *lstLines = nullptr;
     QLabel *lblCause = nullptr;
     QPushButton *cmdClose = nullptr;
 };

@@ -10,9 +10,11 @@ target_sources(quillon_ui PRIVATE
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
     ui/EntryPreview.cpp ui/EntryPreview.h
+    ui/LinesView.cpp ui/LinesView.h
     ui/ostrel.cpp ui/ostrel.h
     ui/PreviewLines.cpp ui/PreviewLines.h
     ui/ProgressLabel.cpp ui/ProgressLabel.h
     ui/SelectionRanges.cpp ui/SelectionRanges.h
+    ui/TextRows.cpp ui/TextRows.h
     ui/Twips.h
 )

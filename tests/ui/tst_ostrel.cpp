@@ -2,6 +2,7 @@
 #include "support/ArchiveWriter.h"
 #include "support/ModalAnswer.h"
 #include "support/PngBytes.h"
+#include "ui/LinesView.h"
 #include "ui/Twips.h"
 #include "ui/dlgPreview.h"
 #include "ui/frmAbout.h"
@@ -359,8 +360,12 @@ void tst_ostrel::preview_data()
         << "Binary data, 17,825,792 bytes; cannot show more than the first 16 MiB"
         << QString(
                "00000000  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|\n"
-               "00000010  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|")
+               "00fffff0  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|")
         << (1 << 20);
+    QTest::newRow("text: wrapped rows found again")
+        << one(W::compressed("long.txt", QByteArray(150, 'x').append('\n').repeated(100) + "end"))
+        << false << "lstLines"
+        << "UTF-8 text, 15,103 bytes" << QString(100, u'x') + "\nend" << 201;
     const QByteArray claim = pngBytes(60000, 60000, QByteArray(1 + 3 * 60000, '\0'));
     QTest::newRow("too large: an image of 60,000 x 60,000")
         << one(W::stored("huge.png", claim)) << false << "lblCause"
@@ -400,12 +405,12 @@ void tst_ostrel::preview()
             seen << image->objectName()
                  << QString("%1x%2").arg(image->pixmap().width()).arg(image->pixmap().height())
                  << "0";
-        else if (auto *view = viewer->findChild<QListView *>("lstLines")) {
-            QStringList first;
-            for (int row = 0; row < qMin(2, view->model()->rowCount()); ++row)
-                first << view->model()->index(row, 0).data().toString();
-            seen << view->objectName() << first.join(u'\n')
-                 << QString::number(view->model()->rowCount());
+        else if (auto *view = viewer->findChild<LinesView *>("lstLines")) {
+            const int rows = view->model()->rowCount();
+            QStringList ends { view->model()->index(0, 0).data().toString() };
+            if (rows > 1)
+                ends << view->model()->index(rows - 1, 0).data().toString();
+            seen << view->objectName() << ends.join(u'\n') << QString::number(rows);
         }
         QTest::keyClick(viewer, Qt::Key_Escape);
     });
