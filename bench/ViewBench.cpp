@@ -130,8 +130,9 @@ int timePreview(const QString &path)
     QElapsedTimer timer;
     timer.start();
     // What the Preview command does, without waiting for a person to close the viewer.
-    const EntryPreview preview = EntryPreview::load(
-        QFile::encodeName(path), opened.window.archiveIdentity(), opened.window.entries().at(0));
+    const EntryPreview preview
+        = EntryPreview::load({ QFile::encodeName(path), opened.window.archiveIdentity(),
+                               opened.window.entries().at(0) });
     dlgPreview viewer(preview, &opened.window);
     viewer.show();
     QApplication::processEvents();

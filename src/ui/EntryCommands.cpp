@@ -12,10 +12,15 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 
 EntryCommands::EntryCommands(ostrel &window, EntryListView *list, QMenu *before,
                              MessageSink message)
-    : QObject(&window), m_window(window), m_list(list), m_message(std::move(message))
+    : QObject(&window)
+    , m_window(window)
+    , m_list(list)
+    , m_message(std::move(message))
+    , m_previewTimeLimit(PreviewRequest::kTimeLimit)
 {
     setObjectName(QStringLiteral("EntryCommands"));
     const auto menu = [&](const QString &title, const char *name) {
@@ -118,12 +123,16 @@ void EntryCommands::mnuViewPreview_Click()
     updatePreview();
     if (!mnuViewPreview->isEnabled())
         return;
-    const EntryRecord entry = m_window.entries().at(m_list->currentIndex().row());
+    PreviewRequest request { QFile::encodeName(m_window.archivePath()), m_window.archiveIdentity(),
+                             m_window.entries().at(m_list->currentIndex().row()),
+                             m_previewTimeLimit };
+    // Pictures are decoded no larger than the screen shows them.
+    const QScreen *screen = m_window.screen();
+    request.room = request.room.boundedTo(screen->availableSize() * screen->devicePixelRatio());
     EntryPreview preview;
     {
         BusyPointer busy;
-        preview = EntryPreview::load(QFile::encodeName(m_window.archivePath()),
-                                     m_window.archiveIdentity(), entry);
+        preview = EntryPreview::load(request);
     }
     dlgPreview viewer(preview, &m_window);
     viewer.exec();

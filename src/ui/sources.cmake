@@ -10,11 +10,14 @@ target_sources(quillon_ui PRIVATE
     ui/EntryListModel.cpp ui/EntryListModel.h
     ui/EntryListView.cpp ui/EntryListView.h
     ui/EntryPreview.cpp ui/EntryPreview.h
+    ui/ImageDecoder.cpp ui/ImageDecoder.h
     ui/LinesView.cpp ui/LinesView.h
     ui/ostrel.cpp ui/ostrel.h
     ui/PreviewLines.cpp ui/PreviewLines.h
     ui/ProgressLabel.cpp ui/ProgressLabel.h
     ui/SelectionRanges.cpp ui/SelectionRanges.h
+    ui/StoppableDevice.cpp ui/StoppableDevice.h
     ui/TextRows.cpp ui/TextRows.h
+    ui/TgaImage.cpp ui/TgaImage.h
     ui/Twips.h
 )

@@ -1,7 +1,9 @@
 #include "compress/Packwell.h"
 #include "support/ArchiveWriter.h"
+#include "support/JpegBytes.h"
 #include "support/ModalAnswer.h"
 #include "support/PngBytes.h"
+#include "ui/EntryCommands.h"
 #include "ui/LinesView.h"
 #include "ui/Twips.h"
 #include "ui/dlgPreview.h"
@@ -40,6 +42,14 @@ QByteArray threeEntries()
         .add(ArchiveWriter::stored("maps\\a.bin", "abc"))
         .add(ArchiveWriter::compressed("readme.txt", "hello hello hello"))
         .build();
+}
+
+// An uncompressed TGA of 3 x 2 pixels: type 2 is true colour, 3 greyscale.
+QByteArray tgaBytes(char type, char depth, bool footer)
+{
+    QByteArray bytes = QByteArray(2, '\0') + type + QByteArray(9, '\0') + QByteArray("\3\0\2\0", 4)
+        + depth + '\0' + QByteArray(6 * depth / 8, '\x40');
+    return footer ? bytes + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18) : bytes;
 }
 
 } // namespace
@@ -371,6 +381,32 @@ void tst_ostrel::preview_data()
         << one(W::stored("huge.png", claim)) << false << "lblCause"
         << QString("PNG image, 60,000 x 60,000 pixels, %1 bytes").arg(claim.size())
         << "Cannot show this image: it has more than 25,000,000 pixels." << 0;
+    const QByteArray deep = blackPngBytes(5000, 5000, 16);
+    QTest::newRow("too large: 16-bit pixels beyond the memory bound")
+        << one(W::stored("deep.png", deep)) << false << "lblCause"
+        << "PNG image, 5,000 x 5,000 pixels, " + QLocale(QLocale::English).toString(deep.size())
+            + " bytes"
+        << "Cannot show this image: it needs more than 88 MiB of memory." << 0;
+    const QByteArray shrunk = blackPngBytes(1600, 1200, 16);
+    QTest::newRow("16-bit pixels within the memory bound: shrunk to fit")
+        << one(W::stored("big.png", shrunk)) << false << "imgPreview"
+        << "PNG image, 1,600 x 1,200 pixels, " + QLocale(QLocale::English).toString(shrunk.size())
+            + " bytes"
+        << "fits" << 0;
+    const QByteArray scans = progressiveJpegBytes(5000, 5000, 100000);
+    const QString scansSize = QLocale(QLocale::English).toString(scans.size()) + " bytes";
+    QTest::newRow("too slow: 100,000 scans")
+        << one(W::compressed("scans.jpg", scans)) << false << "lblCause"
+        << "JPEG image, 5,000 x 5,000 pixels, " + scansSize
+        << "Cannot show this image: it takes too long to decode." << 0;
+    QTest::newRow("TGA, true colour")
+        << one(W::stored("a.bin", tgaBytes(2, 24, false))) << false << "imgPreview"
+        << "TGA image, 3 x 2 pixels, 36 bytes"
+        << "3x2" << 0;
+    QTest::newRow("TGA, greyscale, 2.0 footer")
+        << one(W::stored("grey.tga", tgaBytes(3, 8, true))) << false << "imgPreview"
+        << "TGA image, 3 x 2 pixels, 50 bytes"
+        << "3x2" << 0;
     QTest::newRow("folder: disabled") << one(W::folder("m")) << false << ""
                                       << ""
                                       << "" << 0;
@@ -396,16 +432,22 @@ void tst_ostrel::preview()
                                             QItemSelectionModel::Select);
     QCOMPARE(child<QAction>("mnuViewPreview")->isEnabled(), !shows.isEmpty());
 
+    // Short, for the scan bomb.
+    m_window->findChild<EntryCommands *>()->setPreviewTimeLimit(std::chrono::milliseconds(300));
     QStringList seen;
     ModalAnswer<dlgPreview> answer([&](dlgPreview *viewer) {
         seen << viewer->windowTitle() << viewer->findChild<QLabel *>("lblSummary")->text();
         if (auto *cause = viewer->findChild<QLabel *>("lblCause"))
             seen << cause->objectName() << cause->text() << "0";
-        else if (auto *image = viewer->findChild<QLabel *>("imgPreview"))
+        else if (auto *image = viewer->findChild<QLabel *>("imgPreview")) {
+            // A picture larger than the label fills it one way.
+            const QSize shown = image->pixmap().size();
             seen << image->objectName()
-                 << QString("%1x%2").arg(image->pixmap().width()).arg(image->pixmap().height())
+                 << (shown.width() == image->width() || shown.height() == image->height()
+                         ? QString("fits")
+                         : QString("%1x%2").arg(shown.width()).arg(shown.height()))
                  << "0";
-        else if (auto *view = viewer->findChild<LinesView *>("lstLines")) {
+        } else if (auto *view = viewer->findChild<LinesView *>("lstLines")) {
             const int rows = view->model()->rowCount();
             QStringList ends { view->model()->index(0, 0).data().toString() };
             if (rows > 1)
