@@ -12,7 +12,6 @@
 #include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 
 EntryCommands::EntryCommands(ostrel &window, EntryListView *list, QMenu *before,
                              MessageSink message)
@@ -123,17 +122,10 @@ void EntryCommands::mnuViewPreview_Click()
     updatePreview();
     if (!mnuViewPreview->isEnabled())
         return;
-    PreviewRequest request { QFile::encodeName(m_window.archivePath()), m_window.archiveIdentity(),
-                             m_window.entries().at(m_list->currentIndex().row()),
-                             m_previewTimeLimit };
-    // Pictures are decoded no larger than the screen shows them.
-    const QScreen *screen = m_window.screen();
-    request.room = request.room.boundedTo(screen->availableSize() * screen->devicePixelRatio());
-    EntryPreview preview;
-    {
-        BusyPointer busy;
-        preview = EntryPreview::load(request);
-    }
-    dlgPreview viewer(preview, &m_window);
+    const PreviewRequest request { QFile::encodeName(m_window.archivePath()),
+                                   m_window.archiveIdentity(),
+                                   m_window.entries().at(m_list->currentIndex().row()),
+                                   m_previewTimeLimit };
+    dlgPreview viewer(request, &m_window);
     viewer.exec();
 }

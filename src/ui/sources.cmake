@@ -14,6 +14,7 @@ target_sources(quillon_ui PRIVATE
     ui/LinesView.cpp ui/LinesView.h
     ui/ostrel.cpp ui/ostrel.h
     ui/PreviewLines.cpp ui/PreviewLines.h
+    ui/PreviewLoader.cpp ui/PreviewLoader.h
     ui/ProgressLabel.cpp ui/ProgressLabel.h
     ui/SelectionRanges.cpp ui/SelectionRanges.h
     ui/StoppableDevice.cpp ui/StoppableDevice.h

@@ -22,6 +22,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <cstdio>
@@ -399,6 +400,9 @@ void tst_ostrel::preview_data()
         << one(W::compressed("scans.jpg", scans)) << false << "lblCause"
         << "JPEG image, 5,000 x 5,000 pixels, " + scansSize
         << "Cannot show this image: it takes too long to decode." << 0;
+    QTest::newRow("too slow: cancelled")
+        << one(W::compressed("scans.jpg", scans)) << false << "cmdCancel"
+        << "Compressed file, " + scansSize << "Loading..." << 0;
     QTest::newRow("TGA, true colour")
         << one(W::stored("a.bin", tgaBytes(2, 24, false))) << false << "imgPreview"
         << "TGA image, 3 x 2 pixels, 36 bytes"
@@ -432,11 +436,19 @@ void tst_ostrel::preview()
                                             QItemSelectionModel::Select);
     QCOMPARE(child<QAction>("mnuViewPreview")->isEnabled(), !shows.isEmpty());
 
-    // Short, for the scan bomb.
-    m_window->findChild<EntryCommands *>()->setPreviewTimeLimit(std::chrono::milliseconds(300));
+    // Short, for the scan bomb; a row that cancels answers while it is still loading.
+    m_window->findChild<EntryCommands *>()->setPreviewTimeLimit(
+        shows == "cmdCancel" ? std::chrono::milliseconds(60000) : std::chrono::milliseconds(300));
     QStringList seen;
     ModalAnswer<dlgPreview> answer([&](dlgPreview *viewer) {
+        if (shows != "cmdCancel")
+            QVERIFY(QTest::qWaitFor([viewer] { return !viewer->isLoading(); }));
         seen << viewer->windowTitle() << viewer->findChild<QLabel *>("lblSummary")->text();
+        if (auto *loading = viewer->findChild<QLabel *>("lblLoading")) {
+            seen << "cmdCancel" << loading->text() << "0";
+            QTest::mouseClick(viewer->findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
+            return;
+        }
         if (auto *cause = viewer->findChild<QLabel *>("lblCause"))
             seen << cause->objectName() << cause->text() << "0";
         else if (auto *image = viewer->findChild<QLabel *>("imgPreview")) {
@@ -462,9 +474,10 @@ void tst_ostrel::preview()
         QCOMPARE(seen,
                  (QStringList { m_window->entries().name(0), summary, shows, content,
                                 QString::number(lines) }));
-    // The viewer leaves the selection as it was.
+    // The viewer leaves the selection as it was, and no decoder running.
     QCOMPARE(list->selectionModel()->selectedIndexes(),
              QModelIndexList { list->model()->index(0, 0) });
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
 }
 
 void tst_ostrel::tooltips()
