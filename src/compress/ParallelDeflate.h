@@ -41,7 +41,6 @@ public:
     ParallelDeflate(const ParallelDeflate &) = delete;
     ParallelDeflate &operator=(const ParallelDeflate &) = delete;
 
-    int threads() const { return int(m_workers.size()); }
     // Queues a piece; never waits.
     void submit(std::unique_ptr<Piece> piece);
     // The oldest piece not yet taken, once it is deflated; null when none is queued.

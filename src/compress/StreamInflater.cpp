@@ -1,6 +1,6 @@
 #include "StreamInflater.h"
 
-#include "compress/PackwellCore.h"
+#include "PackwellCore.h"
 
 #include <zlib.h>
 

@@ -2,21 +2,23 @@
 
 #include "BusyPointer.h"
 #include "EntryListView.h"
-#include "EntryPreview.h"
+#include "OpenArchive.h"
 #include "SelectionRanges.h"
 #include "archive/NamePattern.h"
-#include "dlgPreview.h"
-#include "ostrel.h"
+#include "ui/preview/EntryPreview.h"
+#include "ui/preview/dlgPreview.h"
 
 #include <QFile>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 
-EntryCommands::EntryCommands(ostrel &window, EntryListView *list, QMenu *before,
-                             MessageSink message)
+EntryCommands::EntryCommands(QMainWindow &window, const OpenArchive &archive, EntryListView *list,
+                             QMenu *before, MessageSink message)
     : QObject(&window)
     , m_window(window)
+    , m_archive(archive)
     , m_list(list)
     , m_message(std::move(message))
     , m_previewTimeLimit(PreviewRequest::kTimeLimit)
@@ -69,7 +71,7 @@ void EntryCommands::updatePreview()
 {
     const QModelIndex current = m_list->currentIndex();
     mnuViewPreview->setEnabled(m_open && current.isValid()
-                               && isFileEntry(m_window.entries().entryType(current.row())));
+                               && isFileEntry(m_archive.entries.entryType(current.row())));
 }
 
 void EntryCommands::mnuEditSelectAll_Click()
@@ -105,7 +107,7 @@ void EntryCommands::selectMatching(const QString &pattern)
     std::vector<qint32> rows;
     {
         BusyPointer busy;
-        rows = NamePattern::selectedRows(m_window.entries(), { NamePattern(pattern) });
+        rows = NamePattern::selectedRows(m_archive.entries, { NamePattern(pattern) });
     }
     if (rows.empty()) {
         m_message(QStringLiteral("No entry matches %1").arg(pattern));
@@ -122,9 +124,8 @@ void EntryCommands::mnuViewPreview_Click()
     updatePreview();
     if (!mnuViewPreview->isEnabled())
         return;
-    const PreviewRequest request { QFile::encodeName(m_window.archivePath()),
-                                   m_window.archiveIdentity(),
-                                   m_window.entries().at(m_list->currentIndex().row()),
+    const PreviewRequest request { QFile::encodeName(m_archive.archivePath), m_archive.identity,
+                                   m_archive.entries.at(m_list->currentIndex().row()),
                                    m_previewTimeLimit };
     dlgPreview viewer(request, &m_window);
     viewer.exec();

@@ -1,7 +1,9 @@
 #include "archive/DirectoryReader.h"
+#include "archive/EntryName.h"
 #include "compress/Windows1252.h"
 #include "extract/EntryWriter.h"
 #include "extract/ExtractReporter.h"
+#include "fs/FolderWalk.h"
 #include "support/ArchiveWriter.h"
 #include "support/FaultyFileSystem.h"
 #include "support/FileTree.h"
@@ -78,6 +80,14 @@ struct Fixture
     FaultyFileSystem fs;
     std::unique_ptr<EntryWriter> writer;
 };
+
+// Makes the folders name needs, as a writer does on its way to the entry.
+bool makeFolders(FileSystem &fs, const QString &out, const QString &name)
+{
+    FolderWalk walk(fs, QFile::encodeName(out));
+    FileSystem::Descriptor folder(fs);
+    return walk.open(EntryName(name).folderLevels(), true, folder) == FolderWalk::Outcome::Reached;
+}
 
 // Names are given as the archive's raw bytes, decoded as the reader decodes them.
 QString name(const QByteArray &raw)
@@ -192,20 +202,18 @@ void tst_EntryWriter::folderPath()
     QFETCH(QStringList, folders);
 
     Fixture f;
-    f.writer->createFolderPath(name);
+    QVERIFY(makeFolders(f.fs, f.out, name));
     QStringList made;
     for (const QByteArray &p : std::as_const(f.fs.folderCalls))
         made << QString::fromUtf8(p).mid(f.out.size() + 1);
     QCOMPARE(made, folders);
-    QCOMPARE(f.reporter.messages, QStringList {});
     for (const QString &folder : folders)
         QVERIFY(QFileInfo(f.out + u'/' + folder).isDir());
 
     // With every folder there, nothing is made.
     f.fs.folderCalls.clear();
-    f.writer->createFolderPath(name);
+    QVERIFY(makeFolders(f.fs, f.out, name));
     QCOMPARE(f.fs.folderCalls, QByteArrayList {});
-    QCOMPARE(f.reporter.messages, QStringList {});
 }
 
 void tst_EntryWriter::folderEntry_data()

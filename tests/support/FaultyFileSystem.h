@@ -1,6 +1,6 @@
 #pragma once
 
-#include "extract/FileSystem.h"
+#include "fs/FileSystem.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

@@ -4,11 +4,11 @@
 #include "support/ModalAnswer.h"
 #include "support/PngBytes.h"
 #include "ui/EntryCommands.h"
-#include "ui/LinesView.h"
-#include "ui/Twips.h"
-#include "ui/dlgPreview.h"
+#include "ui/common/Twips.h"
 #include "ui/frmAbout.h"
 #include "ui/ostrel.h"
+#include "ui/preview/LinesView.h"
+#include "ui/preview/dlgPreview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "dlgPreview.h"
 
-#include "EntryDescription.h"
 #include "EntryPreview.h"
 #include "LinesView.h"
 #include "PreviewLines.h"
 #include "PreviewLoader.h"
+#include "ui/common/EntryDescription.h"
 
 #include <QEvent>
 #include <QFontDatabase>

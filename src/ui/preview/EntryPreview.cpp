@@ -1,10 +1,10 @@
 #include "EntryPreview.h"
 
-#include "EntryDescription.h"
 #include "ImageDecoder.h"
 #include "TgaImage.h"
+#include "archive/EntryFailure.h"
 #include "archive/EntryReader.h"
-#include "extract/ExtractFailure.h"
+#include "ui/common/EntryDescription.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -129,9 +129,9 @@ EntryPreview EntryPreview::load(const PreviewRequest &request,
     const EntryRecord &entry = request.entry;
     ArchiveFile archive;
     if (!archive.open(request.path))
-        return unreadable(entry, ExtractFailure::system(archive.error()).text());
+        return unreadable(entry, EntryFailure::systemText(archive.error()));
     if (archive.identity() != request.identity)
-        return unreadable(entry, ExtractFailure { ExtractFailure::ArchiveChanged }.text());
+        return unreadable(entry, EntryFailure { EntryFailure::ArchiveChanged }.text());
 
     EntryReader reader;
     QString failure;
@@ -139,7 +139,7 @@ EntryPreview EntryPreview::load(const PreviewRequest &request,
         ShownBytes shown(qMin<qint64>(limit, entry.unpackedSize), limit);
         const EntryReader::Result result = reader.read(archive, entry, shown);
         if (result != EntryReader::Result::Ok && !shown.full)
-            failure = ExtractFailure::reading(result, reader.errorCode()).text();
+            failure = EntryFailure::reading(result, reader.errorCode()).text();
         return shown;
     };
     ShownBytes shown = read(kShownBytes);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExtractFailure.h"
 #include "FileSystem.h"
+#include "archive/EntryFailure.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -44,7 +44,7 @@ public:
     // walk stops at the first that cannot be.
     Outcome open(const QByteArrayList &folders, bool make, FileSystem::Descriptor &out);
     // Why the last open() did not reach its folder.
-    const ExtractFailure &failure() const { return m_why; }
+    const EntryFailure &failure() const { return m_why; }
 
 private:
     // The folder reached and kept for an earlier entry, or reached level by level and kept now;
@@ -65,5 +65,5 @@ private:
     bool m_canWatch = true;
     QHash<QByteArray, int> m_kept; // by their components joined with "/"
     qsizetype m_maxKept;
-    ExtractFailure m_why;
+    EntryFailure m_why;
 };

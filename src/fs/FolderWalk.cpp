@@ -16,7 +16,7 @@ constexpr qsizetype kPathLength = 4000;
 FolderWalk::FolderWalk(FileSystem &fs, const QByteArray &extractDir) : m_fs(fs)
 {
     // The one step that follows a link: the folder the user chose may be one.
-    if (m_fs.openExtractDir(extractDir, m_root) != FileSystem::Status::Ok) {
+    if (m_fs.openChosenFolder(extractDir, m_root) != FileSystem::Status::Ok) {
         m_destinationError = errno ? errno : ENOENT;
         m_root = -1;
     }
@@ -80,7 +80,7 @@ FolderWalk::Outcome FolderWalk::open(const QByteArrayList &folders, bool make,
 {
     m_why = {};
     if (m_root < 0) {
-        m_why = ExtractFailure::system(m_destinationError);
+        m_why = EntryFailure::system(m_destinationError);
         return Outcome::Refused;
     }
     out.reset(m_root, false);
@@ -125,7 +125,7 @@ FolderWalk::Outcome FolderWalk::step(int folder, const QByteArray &name, bool ma
         // Nothing can be made in the extract directory once it has been removed: the entry
         // fails as it is, with no folder to report.
         if (top && status == FileSystem::Status::PathNotFound && errno == ENOENT) {
-            m_why = ExtractFailure::system(ENOENT);
+            m_why = EntryFailure::system(ENOENT);
             return Outcome::Refused;
         }
         if (status == FileSystem::Status::Ok || status == FileSystem::Status::AlreadyExists)
@@ -140,12 +140,12 @@ FolderWalk::Outcome FolderWalk::failed(int folder, const QByteArray &name, bool 
     FileSystem::Info info;
     if (error == ENOTDIR && m_fs.info(folder, name, info) == FileSystem::Status::Ok) {
         if (info.kind == FileSystem::Kind::Link) {
-            m_why = { ExtractFailure::LinkInTheWay };
+            m_why = { EntryFailure::LinkInTheWay };
             return Outcome::Refused; // never made into a folder, never followed
         }
-        m_why = { ExtractFailure::FileInTheWay };
+        m_why = { EntryFailure::FileInTheWay };
     } else {
-        m_why = ExtractFailure::system(error);
+        m_why = EntryFailure::system(error);
     }
     if (make)
         return Outcome::FolderFailed;
