@@ -87,6 +87,10 @@ QImage ImageDecoder::decode(const QSize &room)
     // above the bound here, which counts what is allocated.
     static std::once_flag once;
     std::call_once(once, [] { QImageReader::setAllocationLimit(int(2 * kMemory >> 20)); });
+    if (!m_size.isValid()) {
+        m_error = QStringLiteral("its size cannot be read"); // so neither what it needs
+        return {};
+    }
     const QSize shown = fitted(m_size, room);
     if (memoryNeeded(shown) > kMemory) {
         m_error = QStringLiteral("it needs more than %1 MiB of memory").arg(kMemory >> 20);
@@ -110,6 +114,8 @@ QImage ImageDecoder::decode(const QSize &room)
         m_error = QStringLiteral("it takes too long to decode");
         return {};
     }
+    if (image.isNull())
+        m_error = QStringLiteral("there is not enough memory");
     return image;
 }
 

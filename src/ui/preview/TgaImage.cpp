@@ -57,6 +57,7 @@ TgaImage TgaImage::parse(QByteArrayView bytes, qint64 fileSize, bool whole)
     tga.m_size = size;
     tga.m_format = format;
     tga.m_offset = offset;
+    tga.m_end = end;
     tga.m_bottomUp = !(descriptor & 0x20);
     tga.m_rightToLeft = descriptor & 0x10;
     return tga;
@@ -64,6 +65,8 @@ TgaImage TgaImage::parse(QByteArrayView bytes, qint64 fileSize, bool whole)
 
 QImage TgaImage::pixels(const QByteArray &bytes) const
 {
+    if (bytes.size() < m_end)
+        return {};
     const int depth = QImage::toPixelFormat(m_format).bitsPerPixel();
     return QImage(reinterpret_cast<const uchar *>(bytes.constData()) + m_offset, m_size.width(),
                   m_size.height(), qsizetype(m_size.width()) * depth / 8, m_format);

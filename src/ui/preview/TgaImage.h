@@ -16,7 +16,7 @@ public:
     bool isValid() const { return m_format != QImage::Format_Invalid; }
     QSize size() const { return m_size; }
     // The pixels where they lie in bytes, which must outlive the image, with no copy made; see
-    // shown() for which way up.
+    // shown() for which way up. Null when bytes end before them.
     QImage pixels(const QByteArray &bytes) const;
     // The picture as it is meant to be seen from pixels, or from a copy of them shrunk.
     QImage shown(const QImage &pixels) const;
@@ -25,6 +25,7 @@ private:
     QSize m_size;
     QImage::Format m_format = QImage::Format_Invalid;
     qsizetype m_offset = 0;
+    qint64 m_end = 0;
     bool m_bottomUp = false;
     bool m_rightToLeft = false;
 };
