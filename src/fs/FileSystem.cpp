@@ -205,12 +205,11 @@ int FileSystem::openWatch()
     return ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
 }
 
-bool FileSystem::watch(int watch, int folder, const QByteArray &name)
+bool FileSystem::watch(int watch, int fd)
 {
-    // The folder's descriptor names the folder itself; the name is not followed if a link.
-    const QByteArray path = "/proc/self/fd/" + QByteArray::number(folder) + '/' + name;
-    return ::inotify_add_watch(watch, path.constData(),
-                               IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW)
+    // The descriptor's entry in /proc is a link to the open folder, so it is followed.
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::inotify_add_watch(watch, path.constData(), IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR)
         >= 0;
 }
 

@@ -87,8 +87,10 @@ public:
     // entry to the next serves only while its folder is where it was: a watch, or -1 where the
     // system has none.
     virtual int openWatch();
-    // Starts watching the folder name inside folder; false where it cannot.
-    virtual bool watch(int watch, int folder, const QByteArray &name);
+    // Starts watching the folder open as fd, wherever it is moved: the folder itself, never
+    // whatever a name leads to by the time the kernel looks it up. False where it cannot (no
+    // watch left, or no /proc to reach the descriptor through).
+    virtual bool watch(int watch, int fd);
     // Whether anything watched has moved or gone since the last call, or that cannot be told.
     virtual bool watchedChanged(int watch);
 

@@ -56,16 +56,26 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
     if (kept < 0) {
         if (m_kept.size() >= m_maxKept)
             return false;
-        // Each level is watched by its name in the level above before it is opened: should it
-        // change in between, the watch tells the next entry.
         FileSystem::Descriptor level(m_fs);
         level.reset(m_root, false);
         for (const QByteArray &folder : folders) {
-            int next = -1;
-            if (!m_fs.watch(m_watch, level.fd(), folder)
-                || m_fs.openFolder(level.fd(), folder, next) != FileSystem::Status::Ok)
+            int fd = -1;
+            if (m_fs.openFolder(level.fd(), folder, fd) != FileSystem::Status::Ok)
                 return false;
-            level.reset(next);
+            FileSystem::Descriptor next(m_fs);
+            next.reset(fd);
+            // Something moving folders about, or no watch to be had: all that is kept goes, with
+            // the watches it holds, and this entry walks afresh.
+            if (!watchInPlace(level.fd(), folder, fd)) {
+                forget();
+                return false;
+            }
+            level.reset(next.release());
+        }
+        // A level moved after its watch took hold but before its name was checked shows now.
+        if (m_fs.watchedChanged(m_watch)) {
+            forget();
+            return false;
         }
         kept = level.release();
         m_kept.insert(key, kept);
@@ -73,6 +83,21 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
     out.reset(kept, false);
     outcome = Outcome::Reached;
     return true;
+}
+
+bool FolderWalk::watchInPlace(int folder, const QByteArray &name, int fd)
+{
+    // Watching a name would watch whatever it led to when the kernel looked, which a rename in
+    // between makes another folder than the one opened. Watching the opened folder sees every
+    // move from now on, and the name checked after that sees any made before.
+    if (!m_fs.watch(m_watch, fd)) {
+        m_canWatch = false; // none left, or no /proc: every later entry walks afresh
+        return false;
+    }
+    FileSystem::Info opened;
+    FileSystem::Info named;
+    return m_fs.info(fd, opened) && m_fs.info(folder, name, named) == FileSystem::Status::Ok
+        && named.identity == opened.identity;
 }
 
 FolderWalk::Outcome FolderWalk::open(const QByteArrayList &folders, bool make,

@@ -21,6 +21,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -813,6 +814,7 @@ void tst_EntryWriter::hostileDestinations_data()
     // Swapped for a link to elsewhere/ just before the writer opens it ("walk"), between the
     // first name and the second ("between") or before the first ("start"), or removed
     // ("removed") or moved into elsewhere/ ("moved") between the first name and the second.
+    // A folder moved so first trades places with elsewhere/x/, if any, as each watch is added.
     QTest::addColumn<QString>("swap");
     QTest::addColumn<QString>("when");
     QTest::addColumn<int>("failed"); // entries that fail, each with its writer's message only
@@ -866,6 +868,10 @@ void tst_EntryWriter::hostileDestinations_data()
     QTest::newRow("folder moved out between two entries")
         << 1 << QStringList { "sub\\a.txt", "sub\\b.txt" } << outside + QStringList { "out/sub/" }
         << "out/sub"
+        << "moved" << 0 << QStringList { "sub/b.txt" };
+    QTest::newRow("folder traded for one outside as it is watched, then moved out")
+        << 1 << QStringList { "sub\\a.txt", "sub\\b.txt" }
+        << outside + QStringList { "out/sub/", "elsewhere/x/" } << "out/sub"
         << "moved" << 0 << QStringList { "sub/b.txt" };
     // The destination is the folder opened before the first entry, whatever its path names next.
     QTest::newRow("destination swapped for a link after it was opened")
@@ -974,6 +980,10 @@ void tst_EntryWriter::hostileDestinations()
         };
         if (when == "walk")
             (memory ? mem.beforeOpenFolder : f.fs.beforeOpenFolder) = hook;
+        if (when == "moved")
+            f.fs.beforeWatch = [&] {
+                ::renameat2(AT_FDCWD, at(swap), AT_FDCWD, at("elsewhere/x"), RENAME_EXCHANGE);
+            };
         QMap<QByteArray, QByteArray> outsideBefore = outside();
         if (when == "start") {
             swapped = true;
