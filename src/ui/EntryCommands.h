@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <functional>
 
 class EntryListView;
@@ -28,6 +29,8 @@ public:
     void setArchiveOpen(bool open);
     // Adds every entry pattern matches to the selection; says so when none does.
     void selectMatching(const QString &pattern);
+    // How long the viewer waits for a picture before it says it takes too long.
+    void setPreviewTimeLimit(std::chrono::milliseconds limit) { m_previewTimeLimit = limit; }
 
 public Q_SLOTS:
     void mnuEditSelectAll_Click();
@@ -44,6 +47,7 @@ private:
     EntryListView *m_list;
     MessageSink m_message;
     bool m_open = false;
+    std::chrono::milliseconds m_previewTimeLimit;
 
     QMenu *mnuEdit = nullptr;
     QAction *mnuEditSelectAll = nullptr;
