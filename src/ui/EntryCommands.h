@@ -23,7 +23,8 @@ public:
 
     // Edit and View work only on an open archive, like the export commands.
     void setArchiveOpen(bool open);
-    // Adds every entry pattern matches to the selection; says so when none does.
+    // Adds every entry pattern matches to the selection; says so when none does, or when the
+    // pattern means nothing.
     void selectMatching(const QString &pattern);
 
 public Q_SLOTS:
