@@ -19,8 +19,8 @@
 #include "support/PngBytes.h"
 #include "ui/EntryCommands.h"
 #include "ui/EntryListView.h"
-#include "ui/EntryPreview.h"
-#include "ui/dlgPreview.h"
+#include "ui/preview/EntryPreview.h"
+#include "ui/preview/dlgPreview.h"
 #include "ui/ostrel.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "FuzzTargets.h"
 
 #include "archive/DirectoryReader.h"
-#include "archive/EntryPacker.h"
-#include "archive/SourceTree.h"
+#include "create/EntryPacker.h"
+#include "create/SourceTree.h"
 #include "compress/PackwellCore.h"
-#include "extract/FileSystem.h"
+#include "fs/FileSystem.h"
 
 #include <QBuffer>
 #include <QDir>

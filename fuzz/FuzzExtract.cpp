@@ -3,7 +3,7 @@
 #include "archive/ArchiveFile.h"
 #include "archive/DirectoryReader.h"
 #include "compress/PackwellCore.h"
-#include "extract/EntryName.h"
+#include "archive/EntryName.h"
 #include "extract/EntryWriter.h"
 #include "extract/ExtractReporter.h"
 #include "extract/Extraction.h"

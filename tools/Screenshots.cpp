@@ -2,9 +2,9 @@
 //   screenshots OUTDIR SAMPLE.dat
 // Run through scripts/screenshots, which builds it and sets up the display.
 #include "ui/AppLook.h"
-#include "ui/EntryPreview.h"
-#include "ui/dlgDir.h"
-#include "ui/dlgPreview.h"
+#include "ui/preview/EntryPreview.h"
+#include "ui/folders/dlgDir.h"
+#include "ui/preview/dlgPreview.h"
 #include "ui/frmAbout.h"
 #include "ui/ostrel.h"
 

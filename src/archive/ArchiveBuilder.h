@@ -25,11 +25,11 @@ public:
 
     // Room for records of this many bytes, so that a large directory grows in one step.
     void reserve(qint64 records) { m_records.reserve(records); }
-    // An entry whose data lies at dataEnd(): a folder (no data), a stored file of unpackedSize
-    // bytes, or a compressed one of packedSize bytes. The caller has checked fits().
+    // An entry whose data follows the data of the entries added before it: a folder (no data),
+    // a stored file of unpackedSize bytes, or a compressed one of packedSize bytes. The caller
+    // has checked fits().
     void add(const QByteArray &name, qint32 type, qint64 unpackedSize, qint64 packedSize = 0);
 
-    qint64 dataEnd() const { return m_dataEnd; }
     // The count field, the records and the footer.
     qint64 directorySize() const { return 8 + m_records.size(); }
     // Whether data more bytes of data and records of moreRecords bytes still fit the format.

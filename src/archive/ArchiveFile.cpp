@@ -1,5 +1,7 @@
 #include "ArchiveFile.h"
 
+#include "SystemCall.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -8,11 +10,9 @@
 
 bool ArchiveFile::open(const QByteArray &path)
 {
-    int fd;
-    do // O_NONBLOCK changes nothing for a regular file, so it is left on.
-        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    return adopt(fd);
+    // O_NONBLOCK changes nothing for a regular file, so it is left on.
+    return adopt(retryInterrupted(
+        [&] { return ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }));
 }
 
 bool ArchiveFile::adopt(int fd)
@@ -48,11 +48,7 @@ QString ArchiveFile::errorString() const
 
 qint64 ArchiveFile::readAt(int fd, char *data, qint64 size, qint64 pos)
 {
-    ssize_t n;
-    do
-        n = ::pread(fd, data, size_t(size), off_t(pos));
-    while (n < 0 && errno == EINTR);
-    return n;
+    return retryInterrupted([&] { return ::pread(fd, data, size_t(size), off_t(pos)); });
 }
 
 bool ArchiveFile::readFully(int fd, char *data, qint64 size, qint64 pos)

@@ -1,6 +1,7 @@
 #include "CommandLineOptions.h"
 
 #include "Console.h"
+#include "Printable.h"
 
 #include <QCommandLineParser>
 
@@ -83,29 +84,20 @@ QString given(const QCommandLineParser &parser, const QStringList &names)
     return found;
 }
 
-} // namespace
+using Command = CommandLineOptions::Command;
 
-QByteArray CommandLineOptions::helpText()
+// Each option by its names, and the commands that take it. Qt's own --help-all and -v are left
+// out: -v is --verbose here.
+struct Option
 {
-    return QByteArray(kUsage) + kHelp;
-}
+    QStringList names;
+    QString valueName;
+    QList<Command> takenBy; // empty: every command
+};
 
-bool CommandLineOptions::fail(const QString &error)
+const QList<Option> &options()
 {
-    m_error = error;
-    return false;
-}
-
-bool CommandLineOptions::parse(const QStringList &arguments)
-{
-    // Each option by its names, and the commands that take it. Qt's own --help-all and -v are
-    // left out: -v is --verbose here.
-    const struct
-    {
-        QStringList names;
-        QString valueName;
-        QList<Command> takenBy;
-    } options[] = {
+    static const QList<Option> table {
         { { "h", "help" }, {}, {} },
         { { "version" }, {}, {} },
         { { "l", "long" }, {}, { Command::List } },
@@ -121,32 +113,61 @@ bool CommandLineOptions::parse(const QStringList &arguments)
         { { "j", "jobs" }, "N", { Command::Create } },
         { { "v", "verbose" }, {}, { Command::Extract, Command::Test, Command::Create } },
     };
+    return table;
+}
+
+// The command names, in the order of Command.
+const QStringList kCommands { "list", "extract", "test", "create", "help" };
+
+} // namespace
+
+QByteArray CommandLineOptions::helpText()
+{
+    return QByteArray(kUsage) + kHelp;
+}
+
+bool CommandLineOptions::fail(const QString &error)
+{
+    m_error = error;
+    return false;
+}
+
+bool CommandLineOptions::parse(const QStringList &arguments)
+{
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    for (const auto &option : options)
+    for (const Option &option : options())
         parser.addOption(QCommandLineOption(option.names, QString(), option.valueName));
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
         return fail(unknown.isEmpty() ? restyled(parser.errorText())
                                       : QStringLiteral("unknown option '%1%2'")
                                             .arg(unknown.first().size() == 1 ? "-" : "--",
-                                                 Console::printableName(text(unknown.first()))));
+                                                 Printable::name(text(unknown.first()))));
     }
-    const QStringList commands { "list", "extract", "test", "create", "help" };
     QStringList operands = parser.positionalArguments();
+    if (!takeCommand(parser, operands))
+        return false;
+    if (command == Command::Help || command == Command::Version)
+        return true;
+    return takeOptions(parser) && takeOperands(operands);
+}
+
+bool CommandLineOptions::takeCommand(const QCommandLineParser &parser, QStringList &operands)
+{
     const QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
-    const bool help = parser.isSet(QStringLiteral("help")) || name == commands.last();
+    const bool help = parser.isSet(QStringLiteral("help")) || name == kCommands.last();
     if (help || parser.isSet(QStringLiteral("version"))) {
         command = help ? Command::Help : Command::Version;
         return true;
     }
-    if (!commands.contains(name)) {
+    if (!kCommands.contains(name)) {
         return fail(name.isEmpty()
                         ? QStringLiteral("no command given")
-                        : QStringLiteral("unknown command '%1'").arg(Console::printableName(name)));
+                        : QStringLiteral("unknown command '%1'").arg(Printable::name(name)));
     }
-    command = Command(commands.indexOf(name));
-    for (const auto &option : options)
+    command = Command(kCommands.indexOf(name));
+    for (const Option &option : options())
         if (parser.isSet(option.names.last()) && !option.takenBy.contains(command)
             && !option.takenBy.isEmpty())
             return fail(QStringLiteral("%1 does not take %2")
@@ -154,6 +175,11 @@ bool CommandLineOptions::parse(const QStringList &arguments)
                                  option.names.last().size() > 1
                                      ? QStringLiteral("--") + option.names.last()
                                      : QStringLiteral("-") + given(parser, option.names)));
+    return true;
+}
+
+bool CommandLineOptions::takeOptions(const QCommandLineParser &parser)
+{
     longList = parser.isSet(QStringLiteral("long"));
     nulEnded = parser.isSet(QStringLiteral("null"));
     literalPatterns = parser.isSet(QStringLiteral("no-wildcards"));
@@ -175,6 +201,11 @@ bool CommandLineOptions::parse(const QStringList &arguments)
     verbose = parser.isSet(QStringLiteral("verbose"));
     if (longList && nulEnded)
         return fail(QStringLiteral("list takes -l or -0, not both"));
+    return true;
+}
+
+bool CommandLineOptions::takeOperands(QStringList &operands)
+{
     if (operands.isEmpty())
         return fail(QStringLiteral("no archive given"));
     archivePath = bytes(operands.takeFirst());

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineParser;
+
 // quillon's command line, parsed: the command, its options and its operands, each checked
 // against what the command takes.
 class CommandLineOptions
@@ -40,6 +42,12 @@ public:
 
 private:
     bool fail(const QString &error);
+    // The command the first operand names, taken off operands; fails on an option it does
+    // not take.
+    bool takeCommand(const QCommandLineParser &parser, QStringList &operands);
+    bool takeOptions(const QCommandLineParser &parser);
+    // The archive, then the patterns or paths.
+    bool takeOperands(QStringList &operands);
 
     QString m_error;
 };

@@ -1,326 +1,36 @@
 #include "CommandLineTool.h"
 
+#include "CommandLineOptions.h"
+#include "Console.h"
 #include "CreateCommand.h"
-#include "SignalCleanup.h"
-
-#include "archive/EntryReader.h"
-#include "archive/NamePattern.h"
-#include "extract/EntryName.h"
-#include "extract/EntryWriter.h"
-#include "extract/Extraction.h"
+#include "ReadCommand.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-// Entry bytes on their way to standard output, or nowhere when they are read only to see that
-// they can be; counted on the progress line.
-class ReadingSink : public EntrySink
-{
-public:
-    ReadingSink(Console *console, ProgressLine &progress) : m_console(console), m_progress(progress)
-    { }
-    bool write(const char *data, qint64 size) override
-    {
-        m_progress.addBytes(size);
-        return !m_console || m_console->write(data, size);
-    }
-
-private:
-    Console *m_console;
-    ProgressLine &m_progress;
-};
-
-QString systemText(int error)
-{
-    return ExtractFailure::system(error).text();
-}
-
-// Why an entry cannot be done, from its record alone; empty when it may be.
-QString recordFault(const EntryRecord &e)
-{
-    if (!isFileEntry(e.entryType) && e.entryType != FolderEntry)
-        return QStringLiteral("entry type %1 is not one this program can write").arg(e.entryType);
-    if (isFileEntry(e.entryType)
-        && (e.unpackedSize < 0 || (e.entryType == CompressedEntry && e.packedSize < 0)))
-        return QStringLiteral("negative size in the directory");
-    return {};
-}
-
-// A compressed entry that inflated to other than the size its record states; empty if not.
-QString sizeFault(const EntryRecord &e, qint64 inflated)
-{
-    if (e.entryType != CompressedEntry || inflated == e.unpackedSize)
-        return {};
-    return QStringLiteral("inflates to %1, the directory says %2")
-        .arg(Console::count(inflated, "byte", "bytes"))
-        .arg(e.unpackedSize);
-}
-
-// How the command line's PATTERNs are read.
-NamePattern::Syntax syntaxOf(const CommandLineOptions &options)
-{
-    return options.literalPatterns ? NamePattern::Syntax::Literal : NamePattern::Syntax::Wildcard;
-}
-
-// How many separators a name starts with: they are not written.
-qsizetype leadingSeparators(const QString &name)
-{
-    qsizetype n = 0;
-    while (n < name.size() && (name.at(n) == u'/' || name.at(n) == u'\\'))
-        ++n;
-    return n;
-}
-
-} // namespace
-
-CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err)
-    : m_console(out, err), m_progress(err)
-{ }
-
-CommandLineTool::~CommandLineTool() = default;
-
-void CommandLineTool::failed(const QString &, const QString &, const ExtractFailure &why)
-{
-    if (!m_cause)
-        m_cause = why;
-}
+CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err) : m_out(out), m_err(err) { }
 
 int CommandLineTool::run(const QStringList &arguments)
 {
-    if (!m_options.parse(arguments)) {
-        m_console.usageError(m_options.errorString());
+    Console console(m_out, m_err);
+    CommandLineOptions options;
+    if (!options.parse(arguments)) {
+        console.usageError(options.errorString());
         return Console::UsageOrArchiveError;
     }
-    switch (m_options.command) {
+    switch (options.command) {
     case CommandLineOptions::Command::Help:
-        m_console.write(CommandLineOptions::helpText());
-        return m_console.finish(0);
+        console.write(CommandLineOptions::helpText());
+        return console.finish(0);
     case CommandLineOptions::Command::Version:
-        m_console.write(QCoreApplication::applicationName() + u' '
-                        + QCoreApplication::applicationVersion() + u'\n');
-        return m_console.finish(0);
+        console.write(QCoreApplication::applicationName() + u' '
+                      + QCoreApplication::applicationVersion() + u'\n');
+        return console.finish(0);
     case CommandLineOptions::Command::Create:
-        return CreateCommand(m_options, m_console).run();
-    default:
+        return CreateCommand(options, console).run();
+    case CommandLineOptions::Command::List:
+    case CommandLineOptions::Command::Extract:
+    case CommandLineOptions::Command::Test:
         break;
     }
-    // A pattern that means nothing is a mistake in the command line, said before anything is done.
-    for (const QString &pattern : std::as_const(m_options.patterns)) {
-        const NamePattern p(pattern, syntaxOf(m_options));
-        if (!p.isValid()) {
-            m_console.error(Console::printableName(pattern) + QStringLiteral(": bad pattern: ")
-                            + Console::printableName(p.errorString()));
-            return Console::UsageOrArchiveError;
-        }
-    }
-    if (m_options.hasNamesFile && !readNames())
-        return Console::UsageOrArchiveError;
-
-    // The destination is opened once, before anything else, and every entry is written from
-    // that descriptor whatever its path names later. Compressed entries are inflated in
-    // pieces, never through the one-shot component.
-    if (m_options.command == CommandLineOptions::Command::Extract && !m_options.toStdout) {
-        m_writer = std::make_unique<EntryWriter>(m_options.archivePath, m_options.directory,
-                                                 EntryWriter::Decompressor(),
-                                                 static_cast<ExtractReporter &>(*this));
-        if (const int error = m_writer->destinationError()) {
-            m_console.error(Console::printablePath(m_options.directory) + QStringLiteral(": ")
-                            + (error == ENOENT        ? QStringLiteral("no such folder")
-                                   : error == ENOTDIR ? QStringLiteral("not a folder")
-                                                      : systemText(error)));
-            return Console::UsageOrArchiveError;
-        }
-    }
-    m_console.setArchive(m_options.archivePath);
-    if (!m_reader.open(m_options.archivePath, m_archive)) {
-        m_console.error(Console::printablePath(m_options.archivePath) + QStringLiteral(": ")
-                        + m_reader.errorString());
-        return Console::UsageOrArchiveError;
-    }
-    if (m_options.command == CommandLineOptions::Command::List)
-        return list();
-    const std::vector<qint32> rows = selectedRows();
-    // Bytes for a terminal on standard output would be torn by the line.
-    m_progress.setEnabled(m_progress.isEnabled() && !(m_options.toStdout && ::isatty(1)));
-    m_console.setProgress(&m_progress);
-    startProgress(rows);
-    if (m_options.command == CommandLineOptions::Command::Extract && !m_options.toStdout)
-        extractToDisk(rows);
-    else
-        readEach(rows, m_options.command == CommandLineOptions::Command::Test);
-    return m_console.finish(qint64(rows.size()));
-}
-
-bool CommandLineTool::readNames()
-{
-    const bool standardInput = m_options.namesFile == "-";
-    const int fd = standardInput ? STDIN_FILENO
-                                 : ::open(m_options.namesFile.constData(), O_RDONLY | O_CLOEXEC);
-    QFile file;
-    QByteArray bytes;
-    if (fd >= 0
-        && file.open(fd, QIODevice::ReadOnly,
-                     standardInput ? QFileDevice::DontCloseHandle : QFileDevice::AutoCloseHandle))
-        bytes = file.readAll();
-    if (fd < 0 || file.error() != QFileDevice::NoError) {
-        m_console.error(Console::printablePath(m_options.namesFile) + QStringLiteral(": ")
-                        + (fd < 0 ? systemText(errno) : file.errorString()));
-        return false;
-    }
-    for (const QByteArray &name : bytes.split(m_options.nulEnded ? '\0' : '\n'))
-        if (!name.isEmpty())
-            m_names << QString::fromUtf8(name);
-    return true;
-}
-
-void CommandLineTool::startProgress(const std::vector<qint32> &rows)
-{
-    if (!m_progress.isEnabled())
-        return;
-    qint64 bytes = 0;
-    for (const qint32 row : rows) {
-        const EntryRecord e = table().at(row);
-        bytes += isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0;
-    }
-    m_progress.start(qint64(rows.size()), bytes);
-}
-
-std::vector<qint32> CommandLineTool::selectedRows()
-{
-    QList<NamePattern> patterns;
-    for (const QString &pattern : std::as_const(m_options.patterns))
-        patterns << NamePattern(pattern, syntaxOf(m_options));
-    for (const QString &name : std::as_const(m_names))
-        patterns << NamePattern(name, NamePattern::Syntax::Literal);
-    if (patterns.isEmpty() && m_options.hasNamesFile)
-        return {}; // an empty list of names selects nothing, not everything
-    std::vector<bool> used;
-    const std::vector<qint32> rows = NamePattern::selectedRows(table(), patterns, &used);
-    for (qsizetype i = 0; i < patterns.size(); ++i)
-        if (!used[size_t(i)])
-            m_console.patternUnmatched(patterns.at(i).text());
-    return rows;
-}
-
-int CommandLineTool::list()
-{
-    const std::vector<qint32> rows = selectedRows();
-    if (m_options.longList)
-        m_console.write(QStringLiteral("%1 %2 %3 %4  name\n")
-                            .arg(QStringLiteral("type"), -4)
-                            .arg(QStringLiteral("size"), 11)
-                            .arg(QStringLiteral("packed"), 11)
-                            .arg(QStringLiteral("offset"), 11));
-    qint64 bytes = 0; // the size column as printed, every row included
-    for (const qint32 row : rows) {
-        const EntryRecord e = table().at(row);
-        if (m_options.nulEnded) {
-            // Unescaped for xargs -0, but a NUL inside a name would split it in two.
-            QString name = e.name;
-            name.replace(u'\\', u'/').replace(QChar(0), QLatin1String("\\x00"));
-            m_console.write(name.toUtf8().append('\0'));
-        } else if (!m_options.longList) {
-            m_console.write(Console::printableName(e.name)); // a name may be megabytes long
-            m_console.write(QByteArrayLiteral("\n"));
-        } else {
-            bytes += e.unpackedSize;
-            const QString type = e.entryType == StoredEntry ? QStringLiteral("file")
-                : e.entryType == CompressedEntry            ? QStringLiteral("zlib")
-                : e.entryType == FolderEntry                ? QStringLiteral("dir")
-                                                            : QString::number(e.entryType);
-            const QString packed = e.entryType == CompressedEntry ? QString::number(e.packedSize)
-                                                                  : QStringLiteral("-");
-            m_console.write(QStringLiteral("%1 %2 %3 %4  %5\n")
-                                .arg(type, -4)
-                                .arg(e.unpackedSize, 11)
-                                .arg(packed, 11)
-                                .arg(e.offset, 11)
-                                .arg(Console::printableName(e.name)));
-        }
-        if (m_console.outputFailed())
-            break;
-    }
-    if (m_options.longList) {
-        m_console.write(Console::count(qint64(rows.size()), "entry", "entries")
-                        + QStringLiteral(", ") + Console::count(bytes, "byte", "bytes") + u'\n');
-        if (m_reader.entryCount() != table().filledRows())
-            m_console.write(QStringLiteral("the directory counts %1; %2 %3 read\n")
-                                .arg(Console::count(m_reader.entryCount(), "entry", "entries"))
-                                .arg(table().filledRows())
-                                .arg(table().filledRows() == 1 ? "was" : "were"));
-    }
-    return m_console.finish(qint64(rows.size()));
-}
-
-void CommandLineTool::extractToDisk(const std::vector<qint32> &rows)
-{
-    SignalCleanup cleanup;
-    m_writer->setArchive(&m_archive);
-    m_writer->setStreamingInflation(true);
-    m_writer->setKeepExisting(m_options.keepExisting);
-    m_writer->setOutputTracker(&cleanup);
-    Extraction extraction(table(), QFile::decodeName(m_options.directory), *m_writer);
-    bool leadingNoted = false;
-    for (const qint32 row : rows) {
-        const EntryRecord e = table().at(row);
-        m_progress.entry(e.name);
-        const qsizetype leading = leadingSeparators(e.name);
-        if (leading > 0 && !std::exchange(leadingNoted, true))
-            m_console.error(QStringLiteral("removing leading '/' from entry names"));
-        m_cause.reset();
-        const qint64 made = cleanup.filesMade();
-        QString why = recordFault(e);
-        if (why.isEmpty()) {
-            // A file written holds what inflated, as in the window; one kept (-k) was not read.
-            if (!extraction.extractRow(row))
-                why = m_cause.value_or(ExtractFailure()).text();
-            else if (cleanup.filesMade() != made)
-                why = sizeFault(e, m_writer->inflatedSize());
-        }
-        if (!why.isEmpty())
-            m_console.entryFailed(e.name, why);
-        else if (m_options.verbose)
-            m_console.printLine(QStringLiteral("x ") + Console::printableName(e.name.mid(leading)));
-        m_progress.addBytes(isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0);
-        m_progress.entryDone();
-    }
-}
-
-void CommandLineTool::readEach(const std::vector<qint32> &rows, bool test)
-{
-    EntryReader reader;
-    ReadingSink sink(test ? nullptr : &m_console, m_progress);
-    for (const qint32 row : rows) {
-        const EntryRecord e = table().at(row);
-        const bool file = isFileEntry(e.entryType);
-        m_progress.entry(e.name);
-        QString why = recordFault(e);
-        if (why.isEmpty() && test) {
-            if (const auto refused = EntryName(e.name).refusal(file))
-                why = refused->text();
-        }
-        if (why.isEmpty() && file) {
-            const EntryReader::Result result = reader.read(m_archive, e, sink);
-            if (m_console.outputFailed())
-                break; // nothing more can be written; finish() says why
-            why = result == EntryReader::Result::Ok
-                ? sizeFault(e, reader.inflatedSize())
-                : ExtractFailure::reading(result, reader.errorCode()).text();
-        }
-        m_progress.entryDone();
-        if (!why.isEmpty())
-            m_console.entryFailed(e.name, why);
-        else if (!test && file && m_options.verbose)
-            m_console.printLine(QStringLiteral("x ") + Console::printableName(e.name));
-        else if (test && m_options.verbose)
-            m_console.write(QStringLiteral("ok ") + Console::printableName(e.name) + u'\n');
-        if (m_console.outputFailed())
-            break;
-    }
+    return ReadCommand(options, console, m_err).run();
 }

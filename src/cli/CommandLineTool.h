@@ -1,72 +1,30 @@
 #pragma once
 
-#include "CommandLineOptions.h"
-#include "Console.h"
-#include "ProgressLine.h"
-
-#include "archive/ArchiveFile.h"
-#include "archive/DirectoryReader.h"
-#include "extract/ExtractReporter.h"
-
 #include <QStringList>
 
 #include <cstdio>
-#include <memory>
-#include <optional>
-#include <vector>
 
-class EntryWriter;
-
-// The companion command `quillon`: lists, extracts and tests one archive per call. It opens
-// and reads the archive with the window's reader (DirectoryReader::open), reads every entry
-// through the one core path (EntryReader) on the descriptor it opened, and writes entries to
-// disk with the window's writers (EntryWriter), inflating in pieces instead of at once.
+// The companion command `quillon`: parses the command line and hands it to the command it
+// names (ReadCommand for list, extract and test; CreateCommand), one archive per call.
 //
 //   quillon list    [-l] [-0] [-T FILE] ARCHIVE [PATTERN...]
 //   quillon extract [-C DIR] [-k] [-O] [-v] [-T FILE [-0]] ARCHIVE [PATTERN...]
 //   quillon test    [-v] [-T FILE [-0]] ARCHIVE [PATTERN...]
+//   quillon create  [-C DIR] [-0 | -1 ... -9] [-j N] [-v] ARCHIVE [PATH...]
 //
-// A PATTERN is a NamePattern; the names -T reads are literal ones. Every failed entry is one
-// line on standard error, `quillon: ARCHIVE: NAME: REASON`; an entry of a type that cannot be
-// written, or whose inflated size differs from the directory's, fails too. Exit status: 0 when
-// all is done, 1 when an entry failed or a pattern matched nothing, 2 for a usage error, an
-// unreadable archive or standard output that cannot be written.
-class CommandLineTool : private ExtractReporter
+// Exit status: 0 when all is done, 1 when an entry failed, a pattern matched nothing or a path
+// was left out, 2 for a usage error, an archive that cannot be read or written, or standard
+// output that cannot be written.
+class CommandLineTool
 {
 public:
     CommandLineTool(std::FILE *out, std::FILE *err);
-    ~CommandLineTool() override;
 
     // arguments includes the program name, as CommandLineOptions::parse() takes them; returns
     // the exit status.
     int run(const QStringList &arguments);
 
 private:
-    int list();
-    void extractToDisk(const std::vector<qint32> &rows);
-    // Reads each file entry into standard output (extract -O), or only to see that it can be
-    // read (test); test looks at folders and names too.
-    void readEach(const std::vector<qint32> &rows, bool test);
-    // Reads the names -T gives into m_names; false, said, when the file cannot be read.
-    bool readNames();
-    // The progress line's totals, when it is shown.
-    void startProgress(const std::vector<qint32> &rows);
-
-    // The rows the patterns and names select, in table order; notes the patterns and names
-    // that select nothing.
-    std::vector<qint32> selectedRows();
-    const EntryTable &table() const { return m_reader.table(); }
-
-    // The writers' reports: the first cause of each entry's failure is kept for its line.
-    void message(const QString &) override { }
-    void failed(const QString &text, const QString &name, const ExtractFailure &why) override;
-
-    CommandLineOptions m_options;
-    QStringList m_names; // from -T
-    Console m_console;
-    ProgressLine m_progress;
-    ArchiveFile m_archive;
-    DirectoryReader m_reader;
-    std::unique_ptr<EntryWriter> m_writer;
-    std::optional<ExtractFailure> m_cause;
+    std::FILE *m_out;
+    std::FILE *m_err;
 };

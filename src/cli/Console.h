@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Printable.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -19,17 +21,8 @@ public:
 
     Console(std::FILE *out, std::FILE *err);
 
-    // A name as it is printed: "/" between folders, control characters as \n, \t, \r or \xHH,
-    // so that one name is always one line and nothing reaches a terminal raw.
-    static QString printableName(const QString &name);
-    // A path as the system gave it, as it is printed: UTF-8, with every byte that is not part
-    // of a character and every control character escaped as printableName() does.
-    static QString printablePath(const QByteArray &path);
-    // "1 entry", "2 entries".
-    static QString count(qint64 n, const char *one, const char *many);
-
     // The archive that messages about entries name.
-    void setArchive(const QByteArray &path) { m_archive = printablePath(path); }
+    void setArchive(const QByteArray &path) { m_archive = Printable::path(path); }
     // Taken off the screen before anything else is printed there; not owned.
     void setProgress(ProgressLine *progress);
 

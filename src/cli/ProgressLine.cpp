@@ -1,6 +1,6 @@
 #include "ProgressLine.h"
 
-#include "Console.h"
+#include "Printable.h"
 
 #include <QLocale>
 
@@ -92,10 +92,10 @@ void ProgressLine::update()
     // The last column stays free: a line that reaches it wraps on some terminals.
     QString line = QStringLiteral("%1 of %2, %3 of %4")
                        .arg(m_entriesDone)
-                       .arg(Console::count(m_entries, "entry", "entries"))
+                       .arg(Printable::count(m_entries, "entry", "entries"))
                        .arg(::size(m_bytesDone), ::size(m_bytes))
                        .left(width - 1);
-    const QString name = tail(Console::printableName(m_name), width - 3 - line.size());
+    const QString name = tail(Printable::name(m_name), width - 3 - line.size());
     if (!name.isEmpty())
         line += QStringLiteral("  ") + name;
     const qsizetype shown = columns(line.toUcs4());

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "extract/OutputTracker.h"
+#include "fs/OutputTracker.h"
 
 #include <csignal>
 #include <iterator>
 
-// Removes the file being written when SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGPIPE stops an
-// extraction, then lets the signal end the process as it would have without the handler: a
-// shell then sees the command was stopped and ends a loop around it too. A signal ignored at
-// the start (nohup) stays ignored. What the handler needs lies in plain static storage, set
-// while the signals are blocked, so it only calls what a handler may. One at a time: the
-// handlers are the process's own while it lives.
+// Removes the file being written (an extracted entry, or the archive create is writing) when
+// SIGINT, SIGTERM, SIGHUP, SIGQUIT or SIGPIPE stops the command, then lets the signal end the
+// process as it would have without the handler: a shell then sees the command was stopped and ends
+// a loop around it too. A signal ignored at the start (nohup) stays ignored. What the handler needs
+// lies in plain static storage, set while the signals are blocked, so it only calls what a handler
+// may. One at a time: the handlers are the process's own while it lives.
 class SignalCleanup : public OutputTracker
 {
 public:

@@ -1,4 +1,4 @@
-#include "cli/CommandLineTool.h"
+#include "CommandLineTool.h"
 
 #include <QCoreApplication>
 

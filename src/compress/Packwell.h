@@ -1,7 +1,7 @@
 #pragma once
 
-#include "compress/PackwellCore.h"
-#include "compress/PackwellHost.h"
+#include "PackwellCore.h"
+#include "PackwellHost.h"
 
 #include <QImage>
 #include <QWidget>
@@ -12,7 +12,7 @@ class QLabel;
 // host gives it, the about box, and every member of PackwellCore, which does the work.
 //
 // The dispatch IDs and help texts of the members are class info of the meta-object
-// ("DispId:<member>" and "Description:<member>", as in kPackwellInterface); the methods are
+// ("DispId:<member>" and "Description:<member>", the one statement of them); the methods are
 // invokable and the sizes are properties, so a host can reach all of them by name.
 class Packwell : public QWidget, public PackwellNotifications
 {

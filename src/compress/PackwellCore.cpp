@@ -1,6 +1,6 @@
 #include "PackwellCore.h"
 
-#include "compress/Windows1252.h"
+#include "Windows1252.h"
 
 #include <zlib.h>
 

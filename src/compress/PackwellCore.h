@@ -1,7 +1,7 @@
 #pragma once
 
-#include "compress/PackwellError.h"
-#include "compress/PackwellHost.h"
+#include "PackwellError.h"
+#include "PackwellHost.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -20,7 +20,7 @@
 //
 //   - an empty byte array, a negative work capacity for an array, or an array result of zero
 //     bytes (the zlib call has run, TheData is unchanged): SubscriptOutOfRange;
-//   - a work capacity above 2,147,483,647 (an input size above 2,126,221,421): Overflow;
+//   - a work capacity above 2,147,483,647 (an input size above kMaxOriginalSize): Overflow;
 //   - a negative work capacity for a string (OrigSize -13 or less): InvalidArgument;
 //   - a buffer that cannot be allocated: OutOfMemory.
 //
@@ -68,6 +68,9 @@ public:
     // round(n × 0.01 + n + 12) in double precision, in that order, ties to even. The result is
     // not limited to 32 bits, so that callers can tell an overflow from a negative capacity.
     static qint64 workCapacity(qint32 n);
+    // The largest size whose work capacity fits 32 bits: nothing larger can be inflated in one
+    // shot, so nothing larger may be stored compressed.
+    static constexpr qint32 kMaxOriginalSize = 2126221421;
 
 Q_SIGNALS:
     // The property-changed notice: "OriginalSize" or "CompressedSize".

@@ -10,12 +10,19 @@
 #include <thread>
 #include <vector>
 
-// Deflates pieces of zlib streams on worker threads and hands them back in the order they were
-// given. A large stream is cut into pieces of a fixed size; each piece is raw deflate primed with
-// the 32 KiB before it and ended on a byte boundary (the last one ends the stream), so the pieces
-// joined behind one zlib header, with the pieces' Adler-32 sums combined behind them, are one
-// zlib stream that a one-shot uncompress takes. What comes out depends only on the bytes and the
-// level, never on the number of threads or on timing.
+// Deflates large files on several threads into one zlib stream, the same bytes whatever the
+// number of threads. The design, as in pigz:
+//   - A file is cut into pieces of a fixed size (kPieceSize), so where it is cut depends only on
+//     its length.
+//   - Each piece is deflated as raw deflate on its own, primed with the 32 KiB before it as a
+//     dictionary, so it compresses as well as one long stream would.
+//   - A piece ends with Z_SYNC_FLUSH, on a byte boundary with an empty stored block; the last
+//     one with Z_FINISH. Pieces so ended can simply be joined.
+//   - The pieces are handed back in the order they were given and written behind one zlib
+//     header (zlibHeader); each piece's Adler-32 is combined with the sum so far
+//     (adler32_combine) and the result closes the stream (zlibTrailer).
+//   - A piece's output depends only on its bytes, its dictionary and the level, never on which
+//     thread ran it or when: so -j cannot change the archive.
 class ParallelDeflate
 {
 public:
@@ -41,7 +48,6 @@ public:
     ParallelDeflate(const ParallelDeflate &) = delete;
     ParallelDeflate &operator=(const ParallelDeflate &) = delete;
 
-    int threads() const { return int(m_workers.size()); }
     // Queues a piece; never waits.
     void submit(std::unique_ptr<Piece> piece);
     // The oldest piece not yet taken, once it is deflated; null when none is queued.

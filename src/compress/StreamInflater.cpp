@@ -1,6 +1,6 @@
 #include "StreamInflater.h"
 
-#include "compress/PackwellCore.h"
+#include "PackwellCore.h"
 
 #include <zlib.h>
 
@@ -49,7 +49,12 @@ StreamInflater::Result StreamInflater::inflate(qint32 packedSize, qint32 origSiz
         return Result::TooLarge;
     if (packedSize <= 0)
         return Result::Corrupt;
+    const Result started = start();
+    return started == Result::Ok ? pump(packedSize, capacity, source, sink) : started;
+}
 
+StreamInflater::Result StreamInflater::start()
+{
     if (!m_buffers) {
         m_buffers.reset(new (std::nothrow) Buffers);
         if (!m_buffers)
@@ -62,9 +67,13 @@ StreamInflater::Result StreamInflater::inflate(qint32 packedSize, qint32 origSiz
         return init == Z_MEM_ERROR ? Result::OutOfMemory : Result::Corrupt;
     m_buffers->initialised = true;
     zs.avail_in = 0;
+    return Result::Ok;
+}
 
-    qint64 unread = packedSize;
-    qint64 room = capacity;
+StreamInflater::Result StreamInflater::pump(qint64 unread, qint64 room, const Source &source,
+                                            const Sink &sink)
+{
+    z_stream &zs = m_buffers->stream;
     for (;;) {
         if (zs.avail_in == 0 && unread > 0) {
             const qint64 n = source(m_buffers->input, std::min(unread, kInputChunk));

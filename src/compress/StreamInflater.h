@@ -51,6 +51,11 @@ public:
     qint64 inflatedSize() const { return m_inflatedSize; }
 
 private:
+    // The buffers made or kept, and the stream set to begin.
+    Result start();
+    // Pulls up to unread packed bytes, pushing at most room inflated ones.
+    Result pump(qint64 unread, qint64 room, const Source &source, const Sink &sink);
+
     struct Buffers;
     std::unique_ptr<Buffers> m_buffers;
     int m_errorCode = 0;

@@ -4,7 +4,6 @@ target_sources(quillon_core PRIVATE
     compress/ParallelDeflate.cpp compress/ParallelDeflate.h
     compress/PackwellError.cpp compress/PackwellError.h
     compress/PackwellHost.cpp compress/PackwellHost.h
-    compress/PackwellInterface.h
     compress/StreamInflater.cpp compress/StreamInflater.h
     compress/Windows1252.cpp compress/Windows1252.h
 )

@@ -1,9 +1,9 @@
 #include "EntryWriter.h"
 
-#include "EntryName.h"
 #include "ExtractReporter.h"
-#include "OutputFile.h"
+#include "archive/EntryName.h"
 #include "compress/PackwellError.h"
+#include "fs/OutputFile.h"
 
 #include <cerrno>
 #include <exception>
@@ -47,19 +47,19 @@ bool EntryWriter::reportFailure(const QString &message, const QString &name, Wor
     try {
         ok = work();
     } catch (const PackwellError &e) {
-        m_why.kind = e.kind() == PackwellError::Kind::OutOfMemory ? ExtractFailure::OutOfMemory
-                                                                  : ExtractFailure::CorruptData;
+        m_why.kind = e.kind() == PackwellError::Kind::OutOfMemory ? EntryFailure::OutOfMemory
+                                                                  : EntryFailure::CorruptData;
     } catch (const std::bad_alloc &) {
-        m_why.kind = ExtractFailure::OutOfMemory;
+        m_why.kind = EntryFailure::OutOfMemory;
     } catch (const std::exception &) {
-        m_why.kind = ExtractFailure::Unknown;
+        m_why.kind = EntryFailure::Unknown;
     }
     if (!ok)
         m_reporter.failed(message, name, m_why);
     return ok;
 }
 
-bool EntryWriter::fail(ExtractFailure why)
+bool EntryWriter::fail(EntryFailure why)
 {
     m_why = why;
     return false;
@@ -67,13 +67,13 @@ bool EntryWriter::fail(ExtractFailure why)
 
 bool EntryWriter::failWithErrno()
 {
-    return fail(ExtractFailure::system(errno));
+    return fail(EntryFailure::system(errno));
 }
 
 bool EntryWriter::readResult(EntryReader::Result result)
 {
     return result == EntryReader::Result::Ok
-        || fail(ExtractFailure::reading(result, m_reader.errorCode()));
+        || fail(EntryFailure::reading(result, m_reader.errorCode()));
 }
 
 const ArchiveFile *EntryWriter::openArchive(ArchiveFile &reopened, qint32 offset, qint32 size)
@@ -85,7 +85,7 @@ const ArchiveFile *EntryWriter::openArchive(ArchiveFile &reopened, qint32 offset
             return nullptr;
         }
         if (m_expectedArchive && reopened.identity() != *m_expectedArchive) {
-            fail({ ExtractFailure::ArchiveChanged });
+            fail({ EntryFailure::ArchiveChanged });
             return nullptr;
         }
         archive = &reopened;
@@ -93,17 +93,10 @@ const ArchiveFile *EntryWriter::openArchive(ArchiveFile &reopened, qint32 offset
     m_archiveIdentity = archive->identity();
     // Checked before any folder or file is made for the entry.
     if (!archive->contains(offset, size)) {
-        fail({ ExtractFailure::PastEnd });
+        fail({ EntryFailure::PastEnd });
         return nullptr;
     }
     return archive;
-}
-
-void EntryWriter::createFolderPath(const QString &name)
-{
-    FileSystem::Descriptor out(m_fs);
-    if (m_walk.open(EntryName(name).folderLevels(), true, out) != FolderWalk::Outcome::Reached)
-        m_reporter.failed(kFolderMessage, name, m_walk.failure());
 }
 
 bool EntryWriter::writeFolderEntry(const QString &name)
@@ -138,8 +131,8 @@ bool EntryWriter::writeFolderEntry(const QString &name)
         if (m_fs.info(folder.fd(), parts.last(), info) != FileSystem::Status::Ok)
             return failWithErrno();
         return info.isFolder()
-            || fail({ info.kind == FileSystem::Kind::Link ? ExtractFailure::LinkInTheWay
-                                                          : ExtractFailure::FileInTheWay });
+            || fail({ info.kind == FileSystem::Kind::Link ? EntryFailure::LinkInTheWay
+                                                          : EntryFailure::FileInTheWay });
     });
 }
 
@@ -165,7 +158,7 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
         if (const auto refused = entry.refusal(true))
             return fail(*refused);
         if (packedSize <= 0) // refused before anything is opened, as the one-shot path does
-            return fail({ ExtractFailure::CorruptData });
+            return fail({ EntryFailure::CorruptData });
         ArchiveFile reopened;
         const ArchiveFile *archive = openArchive(reopened, offset, packedSize);
         if (!archive)
@@ -181,16 +174,16 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
             return false;
         reopened.close(); // read; inflating and writing need it no more
         if (!m_decompressor)
-            return fail({ ExtractFailure::Unknown });
+            return fail({ EntryFailure::Unknown });
         switch (m_decompressor(data, unpackedSize)) {
         case Z_OK:
             break;
         case Z_MEM_ERROR:
-            return fail({ ExtractFailure::OutOfMemory });
+            return fail({ EntryFailure::OutOfMemory });
         case Z_BUF_ERROR:
-            return fail({ ExtractFailure::TooLarge });
+            return fail({ EntryFailure::TooLarge });
         default:
-            return fail({ ExtractFailure::CorruptData });
+            return fail({ EntryFailure::CorruptData });
         }
         return writeFile(name, entry, [&](OutputFile &file) {
             return file.write(data.constData(), data.size()) || failWithErrno();
@@ -234,7 +227,7 @@ bool EntryWriter::mayReplace(int folder, const QByteArray &name, bool &keep)
     switch (m_fs.info(folder, name, existing)) {
     case FileSystem::Status::Ok:
         if (existing.isFolder())
-            return fail({ ExtractFailure::FolderInTheWay });
+            return fail({ EntryFailure::FolderInTheWay });
         if (m_keepExisting) {
             keep = true;
             return true;
@@ -242,9 +235,9 @@ bool EntryWriter::mayReplace(int folder, const QByteArray &name, bool &keep)
         if (existing.kind == FileSystem::Kind::File) {
             // Replacing the archive itself would spoil every entry read after this one.
             if (existing.identity == m_archiveIdentity)
-                return fail({ ExtractFailure::ArchiveItself });
+                return fail({ EntryFailure::ArchiveItself });
             if (!m_fs.isWritable(folder, name))
-                return fail({ ExtractFailure::ReadOnly });
+                return fail({ EntryFailure::ReadOnly });
         }
         return true; // a link is replaced by the file itself, never written through
     case FileSystem::Status::PathNotFound:

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "ExtractFailure.h"
-#include "FileSystem.h"
-#include "FolderWalk.h"
 #include "archive/ArchiveFile.h"
+#include "archive/EntryFailure.h"
 #include "archive/EntryReader.h"
+#include "fs/FileSystem.h"
+#include "fs/FolderWalk.h"
 
 #include <QByteArray>
 #include <QString>
@@ -78,16 +78,12 @@ public:
     bool writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 unpackedSize,
                               const QString &name);
 
-    // Makes the folders name needs (EntryName::folderLevels), shallowest first, leaving
-    // existing ones alone and stopping at the first that cannot be made, which is reported.
-    void createFolderPath(const QString &name);
-
 private:
     using Content = std::function<bool(OutputFile &file)>;
 
     template<typename Work>
     bool reportFailure(const QString &message, const QString &name, Work &&work);
-    bool fail(ExtractFailure why);
+    bool fail(EntryFailure why);
     bool failWithErrno();
     // Takes the reader's result: false with the cause noted, unless it is Ok.
     bool readResult(EntryReader::Result result);
@@ -112,7 +108,7 @@ private:
     // The archive as last opened: an entry never replaces it.
     ArchiveFile::Identity m_archiveIdentity;
     // Why the current entry failed.
-    ExtractFailure m_why;
+    EntryFailure m_why;
     bool m_keepExisting = false;
     bool m_streaming = false;
     OutputTracker *m_tracker = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExtractFailure.h"
+#include "archive/EntryFailure.h"
 
 #include <QString>
 
@@ -14,7 +14,7 @@ public:
     virtual void message(const QString &text) = 0;
     // Every report comes here first: the writer's fixed text, the entry's name as the archive
     // gives it and what went wrong.
-    virtual void failed(const QString &text, const QString &name, const ExtractFailure &why)
+    virtual void failed(const QString &text, const QString &name, const EntryFailure &why)
     {
         Q_UNUSED(name);
         Q_UNUSED(why);

@@ -2,20 +2,25 @@
 
 #include "BusyPointer.h"
 #include "EntryListView.h"
-#include "EntryPreview.h"
+#include "OpenArchive.h"
 #include "SelectionRanges.h"
 #include "archive/NamePattern.h"
-#include "dlgPreview.h"
-#include "ostrel.h"
+#include "ui/preview/EntryPreview.h"
+#include "ui/preview/dlgPreview.h"
 
 #include <QFile>
 #include <QInputDialog>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 
-EntryCommands::EntryCommands(ostrel &window, EntryListView *list, QMenu *before,
-                             MessageSink message)
-    : QObject(&window), m_window(window), m_list(list), m_message(std::move(message))
+EntryCommands::EntryCommands(QMainWindow &window, const OpenArchive &archive, EntryListView *list,
+                             QMenu *before, MessageSink message)
+    : QObject(&window)
+    , m_window(window)
+    , m_archive(archive)
+    , m_list(list)
+    , m_message(std::move(message))
 {
     setObjectName(QStringLiteral("EntryCommands"));
     const auto menu = [&](const QString &title, const char *name) {
@@ -65,7 +70,7 @@ void EntryCommands::updatePreview()
 {
     const QModelIndex current = m_list->currentIndex();
     mnuViewPreview->setEnabled(m_open && current.isValid()
-                               && isFileEntry(m_window.entries().entryType(current.row())));
+                               && isFileEntry(m_archive.entries.entryType(current.row())));
 }
 
 void EntryCommands::mnuEditSelectAll_Click()
@@ -106,7 +111,7 @@ void EntryCommands::selectMatching(const QString &pattern)
     std::vector<qint32> rows;
     {
         BusyPointer busy;
-        rows = NamePattern::selectedRows(m_window.entries(), { wildcard });
+        rows = NamePattern::selectedRows(m_archive.entries, { wildcard });
     }
     if (rows.empty()) {
         m_message(QStringLiteral("No entry matches %1").arg(pattern));
@@ -123,12 +128,12 @@ void EntryCommands::mnuViewPreview_Click()
     updatePreview();
     if (!mnuViewPreview->isEnabled())
         return;
-    const EntryRecord entry = m_window.entries().at(m_list->currentIndex().row());
+    const EntryRecord entry = m_archive.entries.at(m_list->currentIndex().row());
     EntryPreview preview;
     {
         BusyPointer busy;
-        preview = EntryPreview::load(QFile::encodeName(m_window.archivePath()),
-                                     m_window.archiveIdentity(), entry);
+        preview = EntryPreview::load(QFile::encodeName(m_archive.archivePath), m_archive.identity,
+                                     entry);
     }
     dlgPreview viewer(preview, &m_window);
     viewer.exec();

@@ -6,8 +6,9 @@
 
 class EntryListView;
 class QAction;
+class QMainWindow;
 class QMenu;
-class ostrel;
+struct OpenArchive;
 
 // The main window's Edit and View menus: select all, by pattern or the rest, and preview the
 // current entry. Their menus go between File and Help, which stay as they are; the window keeps
@@ -19,7 +20,9 @@ class EntryCommands : public QObject
 public:
     using MessageSink = std::function<void(const QString &text)>;
 
-    EntryCommands(ostrel &window, EntryListView *list, QMenu *before, MessageSink message);
+    // archive is the window's state, which these commands read and never change.
+    EntryCommands(QMainWindow &window, const OpenArchive &archive, EntryListView *list,
+                  QMenu *before, MessageSink message);
 
     // Edit and View work only on an open archive, like the export commands.
     void setArchiveOpen(bool open);
@@ -37,7 +40,8 @@ private:
     // Preview works on the current entry, and only on a file: a folder has no bytes to show.
     void updatePreview();
 
-    ostrel &m_window;
+    QMainWindow &m_window;
+    const OpenArchive &m_archive;
     EntryListView *m_list;
     MessageSink m_message;
     bool m_open = false;

@@ -1,6 +1,6 @@
 #include "EntryListModel.h"
 
-#include "EntryDescription.h"
+#include "ui/common/EntryDescription.h"
 
 namespace {
 

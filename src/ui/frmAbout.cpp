@@ -1,6 +1,6 @@
 #include "frmAbout.h"
 
-#include "Twips.h"
+#include "ui/common/Twips.h"
 
 #include <QGuiApplication>
 #include <QLabel>

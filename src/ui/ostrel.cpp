@@ -8,13 +8,13 @@
 #include "EntryListModel.h"
 #include "EntryListView.h"
 #include "ProgressLabel.h"
-#include "Twips.h"
 #include "archive/DirectoryReader.h"
 #include "compress/Packwell.h"
-#include "dlgDir.h"
 #include "extract/EntryWriter.h"
 #include "extract/Extraction.h"
 #include "frmAbout.h"
+#include "ui/common/Twips.h"
+#include "ui/folders/dlgDir.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -162,7 +162,7 @@ void ostrel::createMenus()
     // An open menu is announced by its title, as on the menu bar.
     for (QMenu *menu : { mnuFile, mnuHelp })
         menu->setAccessibleName(QString(menu->title()).remove(QLatin1Char('&')));
-    m_commands = new EntryCommands(*this, lstDat, mnuHelp,
+    m_commands = new EntryCommands(*this, m_archive, lstDat, mnuHelp,
                                    [this](const QString &text) { m_showMessage(text); });
 }
 
@@ -225,17 +225,18 @@ void ostrel::mnuFileOpen_Click()
 void ostrel::openArchive(const QString &path)
 {
     setExportEnabled(true);
-    m_archivePath = path;
+    setArchive({ .archivePath = path });
     // An archive that cannot be read ends the command without a message, in the "no archive"
     // state, so the export commands never act on a half-read directory.
     if (!readDirectory())
-        showNoArchive();
+        mnuFileClose_Click();
 }
 
-void ostrel::showNoArchive()
+void ostrel::setArchive(OpenArchive archive)
 {
-    mnuFileClose_Click();
-    m_entries = EntryTable();
+    m_archive = std::move(archive);
+    // A new archive replaces the old names, so list position i stays table row i.
+    m_entryModel->setTable(m_archive.entries);
 }
 
 bool ostrel::readDirectory()
@@ -251,20 +252,18 @@ bool ostrel::readDirectory()
     // The count and the path show while the names are read.
     reader.setCountHandler([this](qint32 count) {
         txtEntries->setText(QString::number(count));
-        txtOpened->setText(m_archivePath);
+        txtOpened->setText(m_archive.archivePath);
         txtEntries->repaint();
         txtOpened->repaint();
     });
-    const bool ok = reader.open(QFile::encodeName(m_archivePath), archive);
-    if (archive.isOpen()) {
-        m_archiveIdentity = archive.identity();
-        m_dirSize = reader.dirSize();
-        m_dirStart = reader.dirStart();
-        m_entryCount = reader.entryCount();
-        m_entries = reader.table();
-        // A new archive replaces the old names, so list position i stays table row i.
-        m_entryModel->setTable(m_entries);
-    }
+    const bool ok = reader.open(QFile::encodeName(m_archive.archivePath), archive);
+    if (ok)
+        setArchive({ .archivePath = m_archive.archivePath,
+                     .identity = archive.identity(),
+                     .dirSize = reader.dirSize(),
+                     .dirStart = reader.dirStart(),
+                     .entryCount = reader.entryCount(),
+                     .entries = reader.table() });
     lstDat->show();
     repaint();
     return ok;
@@ -320,7 +319,7 @@ void ostrel::cmdExportAll_Click()
 void ostrel::mnuFileSave_Click()
 {
     if (selectedCount() > 0)
-        runExtraction(10);
+        runExtraction(SelectedEntries);
     else
         m_showMessage(QStringLiteral("Nothing selected"));
 }
@@ -328,14 +327,14 @@ void ostrel::mnuFileSave_Click()
 void ostrel::mnuFileSaveAs_Click()
 {
     if (selectedCount() == 1)
-        runExtraction(10);
+        runExtraction(SelectedEntries);
     else
         m_showMessage(QStringLiteral("Can only do this with one file selected"));
 }
 
 void ostrel::mnuFileSaveAll_Click()
 {
-    runExtraction(0);
+    runExtraction(AllEntries);
 }
 
 qint64 ostrel::selectedCount() const
@@ -343,7 +342,7 @@ qint64 ostrel::selectedCount() const
     return EntryListView::selectedCount(lstDat->selectionModel()->selection());
 }
 
-void ostrel::runExtraction(qint32 mode)
+void ostrel::runExtraction(ExtractMode mode)
 {
     m_chooseDir(*this);
     if (m_extractDir.isEmpty())
@@ -354,19 +353,19 @@ void ostrel::runExtraction(qint32 mode)
         BusyPointer busy;
         repaint();
         EntryWriter writer(
-            QFile::encodeName(m_archivePath), QFile::encodeName(m_extractDir),
+            QFile::encodeName(m_archive.archivePath), QFile::encodeName(m_extractDir),
             [this](QByteArray &TheData, const qint32 &OrigSize) {
                 return Packwell1->DecompressData(TheData, OrigSize);
             },
             *this);
-        writer.setArchiveIdentity(m_archiveIdentity);
-        Extraction extraction(m_entries, m_extractDir, writer,
+        writer.setArchiveIdentity(m_archive.identity);
+        Extraction extraction(m_archive.entries, m_extractDir, writer,
                               [this](const QString &outputPath) { showProgress(outputPath); });
         m_extraction = &extraction;
         qint64 count = 0;
-        if (mode == 0) {
+        if (mode == AllEntries) {
             extraction.extractAll();
-            count = m_entryCount; // the directory's own count, not the rows walked
+            count = m_archive.entryCount; // the directory's own count, not the rows walked
         } else {
             captureSelection();
             extractSelected();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "archive/ArchiveFile.h"
-#include "archive/EntryTable.h"
+#include "OpenArchive.h"
+
 #include "extract/ExtractReporter.h"
 
 #include <QMainWindow>
@@ -50,12 +50,13 @@ public:
     void setDirChooser(DirChooser chooser);
     void setMessageSink(MessageSink sink);
 
-    const QString &archivePath() const { return m_archivePath; }
-    ArchiveFile::Identity archiveIdentity() const { return m_archiveIdentity; }
-    qint32 dirSize() const { return m_dirSize; }
-    qint32 dirStart() const { return m_dirStart; }
-    qint32 entryCount() const { return m_entryCount; }
-    const EntryTable &entries() const { return m_entries; }
+    const OpenArchive &archive() const { return m_archive; }
+    const QString &archivePath() const { return m_archive.archivePath; }
+    ArchiveFile::Identity archiveIdentity() const { return m_archive.identity; }
+    qint32 dirSize() const { return m_archive.dirSize; }
+    qint32 dirStart() const { return m_archive.dirStart; }
+    qint32 entryCount() const { return m_archive.entryCount; }
+    const EntryTable &entries() const { return m_archive.entries; }
     const QString &extractDir() const { return m_extractDir; }
     const std::vector<qint32> &selIndex() const { return m_selIndex; }
     Packwell *packwell() const { return Packwell1; }
@@ -75,9 +76,14 @@ public Q_SLOTS:
     void mnuFileSaveAs_Click();
 
 private:
+    // What an export takes: every row the reader filled, or the selected list positions.
+    enum ExtractMode : qint32 { AllEntries = 0, SelectedEntries = 10 };
+
     void openArchive(const QString &path);
+    // The one place the archive's state changes.
+    void setArchive(OpenArchive archive);
     bool readDirectory();
-    void runExtraction(qint32 mode);
+    void runExtraction(ExtractMode mode);
     void captureSelection();
     void extractSelected();
 
@@ -89,18 +95,11 @@ private:
     void createActions();
     void createMenus();
     void setExportEnabled(bool enabled);
-    void showNoArchive();
 
     // State
-    QString m_archivePath;
-    // The file whose directory was read, so an export never reads another one by that name.
-    ArchiveFile::Identity m_archiveIdentity;
-    qint32 m_dirSize = 0;
-    qint32 m_dirStart = 0;
+    OpenArchive m_archive;
     QString m_extractDir;
-    qint32 m_entryCount = 0;
     std::vector<qint32> m_selIndex;
-    EntryTable m_entries;
 
     FileChooser m_chooseFile;
     DirChooser m_chooseDir;

@@ -119,3 +119,10 @@ qint64 FaultyFileSystem::copyRange(int, qint64, int, qint64)
     errno = ENOSYS;
     return -1;
 }
+
+bool FaultyFileSystem::watch(int watch, int fd)
+{
+    if (beforeWatch)
+        beforeWatch();
+    return FileSystem::watch(watch, fd);
+}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "extract/FileSystem.h"
+#include "fs/FileSystem.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -24,6 +24,7 @@ public:
     // Runs before every step through a folder, with the path about to be opened: a race.
     // Folders are then opened one level at a time, so every level is a step.
     std::function<void(const QByteArray &path)> beforeOpenFolder;
+    std::function<void()> beforeWatch; // before every watch, its folder open already: a race
 
     // Records.
     QByteArrayList folderCalls; // every createFolder path, in order
@@ -44,6 +45,7 @@ public:
     // Refused as unsupported, so every byte goes through write() and its faults.
     qint64 copyRange(int from, qint64 pos, int to, qint64 size) override;
     bool close(int fd) override;
+    bool watch(int watch, int fd) override;
     bool rename(int folder, const QByteArray &from, const QByteArray &to) override;
 
 private:

@@ -233,7 +233,7 @@ MemoryFileSystem::NodePtr MemoryFileSystem::attach(int handle, Node &parent, con
     return node;
 }
 
-FileSystem::Status MemoryFileSystem::openExtractDir(const QByteArray &path, int &fd)
+FileSystem::Status MemoryFileSystem::openChosenFolder(const QByteArray &path, int &fd)
 {
     const NodePtr node = resolve(path, true);
     if (!node)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "extract/FileSystem.h"
+#include "fs/FileSystem.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -38,7 +38,7 @@ public:
     // Runs before every step through a folder, with the path about to be opened: a race.
     std::function<void(const QByteArray &path)> beforeOpenFolder;
 
-    Status openExtractDir(const QByteArray &path, int &fd) override;
+    Status openChosenFolder(const QByteArray &path, int &fd) override;
     Status openFolder(int folder, const QByteArray &name, int &fd) override;
     // Unsupported, so the writers' own walk is what runs.
     Status openBeneath(int folder, const QByteArray &path, int &fd) override;

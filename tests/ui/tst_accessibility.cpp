@@ -1,5 +1,5 @@
 #include "support/SampleArchive.h"
-#include "ui/dlgDir.h"
+#include "ui/folders/dlgDir.h"
 #include "ui/frmAbout.h"
 #include "ui/ostrel.h"
 

@@ -1,10 +1,10 @@
-#include "archive/EntryPacker.h"
-#include "archive/SourceTree.h"
-#include "extract/FileSystem.h"
+#include "create/EntryPacker.h"
+#include "create/SourceTree.h"
+#include "fs/FileSystem.h"
 #include "support/ArchiveWriter.h"
 #include "support/FileTree.h"
 #include "support/ModalAnswer.h"
-#include "ui/dlgDir.h"
+#include "ui/folders/dlgDir.h"
 #include "ui/ostrel.h"
 
 #include <QAbstractItemView>

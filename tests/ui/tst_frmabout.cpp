@@ -1,5 +1,5 @@
 #include "support/ModalAnswer.h"
-#include "ui/Twips.h"
+#include "ui/common/Twips.h"
 #include "ui/frmAbout.h"
 
 #include <QLabel>

@@ -2,10 +2,10 @@
 #include "support/ArchiveWriter.h"
 #include "support/ModalAnswer.h"
 #include "support/PngBytes.h"
-#include "ui/Twips.h"
-#include "ui/dlgPreview.h"
+#include "ui/common/Twips.h"
 #include "ui/frmAbout.h"
 #include "ui/ostrel.h"
+#include "ui/preview/dlgPreview.h"
 
 #include <QAction>
 #include <QApplication>

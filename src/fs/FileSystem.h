@@ -5,17 +5,17 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-// The file-system operations the entry writers need, over POSIX file descriptors. Everything
-// below the extract directory is reached one name at a time from the descriptor of the folder
-// above it, never through a whole path and never through a symbolic link, so nothing that
-// appears in the tree while an export runs can lead a write out of it. Names are single
-// components in native bytes, passed to the kernel unchanged.
+// The file system as create and extract work through it, over POSIX file descriptors. A folder
+// the user names is opened once by its path; everything below it is reached one name at a time
+// from that descriptor, never through a whole path and never through a symbolic link, so
+// nothing that appears in the tree meanwhile can lead a write out of it or a read into another
+// tree. Names are single components in native bytes, passed to the kernel unchanged.
 //
 // Failures leave errno set to their cause. Creations and opens also sort it into the three
 // classes the writers act on.
 //
 // The methods are virtual so tests can refuse or break any single step, which a test running
-// as root cannot provoke through permissions, and so a fuzzer can run on a tree in memory.
+// as root cannot provoke through permissions, and so the fuzzers can run on a tree in memory.
 class FileSystem
 {
 public:
@@ -43,8 +43,9 @@ public:
 
     static Status statusFromErrno(int error);
 
-    // The folder the user chose, which may itself be reached through a link.
-    virtual Status openExtractDir(const QByteArray &path, int &fd);
+    // A folder the user named by its path (the extract directory, create's source folder, the
+    // archive's folder): the one open that may follow a link.
+    virtual Status openChosenFolder(const QByteArray &path, int &fd);
     // A folder inside folder, open for reading so it can be listed too: fails with errno
     // ENOTDIR where name is not a folder, a link to one included.
     virtual Status openFolder(int folder, const QByteArray &name, int &fd);
@@ -73,6 +74,8 @@ public:
 
     // Like write: the count done, which may be short, or -1.
     virtual qint64 write(int fd, const char *data, qint64 size);
+    // Every byte, through write(); false with errno set (ENOSPC where nothing more would go).
+    bool writeFully(int fd, const char *data, qint64 size);
     // Copies up to size bytes from position pos of from to the current position of to inside
     // the kernel, like copy_file_range: the count done (0 at the end of from), or -1 with errno
     // set. isCopyUnsupported(errno) means the bytes must go through memory instead.
@@ -84,8 +87,10 @@ public:
     // entry to the next serves only while its folder is where it was: a watch, or -1 where the
     // system has none.
     virtual int openWatch();
-    // Starts watching the folder name inside folder; false where it cannot.
-    virtual bool watch(int watch, int folder, const QByteArray &name);
+    // Starts watching the folder open as fd, wherever it is moved: the folder itself, never
+    // whatever a name leads to by the time the kernel looks it up. False where it cannot (no
+    // watch left, or no /proc to reach the descriptor through).
+    virtual bool watch(int watch, int fd);
     // Whether anything watched has moved or gone since the last call, or that cannot be told.
     virtual bool watchedChanged(int watch);
 

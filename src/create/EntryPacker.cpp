@@ -1,10 +1,11 @@
 #include "EntryPacker.h"
 
-#include "ArchiveFile.h"
-#include "EntryRecord.h"
 #include "SourceTree.h"
-#include "extract/ExtractFailure.h"
-#include "extract/FileSystem.h"
+#include "archive/ArchiveFile.h"
+#include "archive/EntryFailure.h"
+#include "archive/EntryRecord.h"
+#include "compress/PackwellCore.h"
+#include "fs/FileSystem.h"
 
 #include <cerrno>
 #include <new>
@@ -14,15 +15,8 @@
 namespace {
 
 constexpr qint64 k2GiB = qint64(1) << 31;
-// Written bytes are handed to the file in blocks of this size, not a few bytes per entry.
-constexpr qint64 kBufferSize = 1 << 20;
 // Files kept open at once for the bytes they may still have to give.
 constexpr qsizetype kMaxOpenFiles = 64;
-
-QString systemError(int error)
-{
-    return ExtractFailure::system(error).text();
-}
 
 QString tooLarge()
 {
@@ -38,11 +32,11 @@ QString changedSize()
 
 EntryPacker::EntryPacker(int out, int level, int threads, FileSystem &fs, Reporter reporter,
                          Added added)
-    : m_out(out)
-    , m_threads(qMax(threads, 1))
+    : m_threads(qMax(threads, 1))
     , m_fs(fs)
     , m_report(std::move(reporter))
     , m_added(std::move(added))
+    , m_output(fs, out)
 {
     if (level > 0) {
         m_deflate = std::make_unique<ParallelDeflate>(level, m_threads);
@@ -104,7 +98,7 @@ void EntryPacker::addFile(Entry &e)
     ++m_openFiles;
     struct stat st;
     if (::fstat(e.fd, &st) != 0) {
-        e.why = systemError(errno);
+        e.why = EntryFailure::systemText(errno);
         return closeFile(e);
     }
     e.size = qint64(st.st_size);
@@ -118,7 +112,7 @@ void EntryPacker::addFile(Entry &e)
         return closeFile(e);
     }
     // Stored files are copied when their turn comes; the others go to the threads now.
-    if (m_deflate && e.size <= kMaxCompressed) {
+    if (m_deflate && e.size <= PackwellCore::kMaxOriginalSize) {
         e.kind = Kind::Deflated;
         readPieces(e);
     }
@@ -128,7 +122,7 @@ bool EntryPacker::readFully(Entry &e, char *data, qint64 size, qint64 pos)
 {
     if (ArchiveFile::readFully(e.fd, data, size, pos))
         return true;
-    e.why = errno == 0 ? changedSize() : systemError(errno);
+    e.why = errno == 0 ? changedSize() : EntryFailure::systemText(errno);
     return false;
 }
 
@@ -138,7 +132,7 @@ QString EntryPacker::changed(const Entry &e) const
     const qint64 n = ArchiveFile::readAt(e.fd, &byte, 1, e.size);
     struct stat st;
     if (n < 0 || ::fstat(e.fd, &st) != 0)
-        return systemError(errno);
+        return EntryFailure::systemText(errno);
     if (n > 0 || st.st_size != e.size)
         return changedSize();
     if (st.st_mtim.tv_sec != e.mtime.tv_sec || st.st_mtim.tv_nsec != e.mtime.tv_nsec)
@@ -217,7 +211,7 @@ bool EntryPacker::takeOne()
         return true; // its bytes are taken back when it is retired
     const qint64 deflated = m_header.size() + piece->output.size() + 4;
     if (e.taken == 1)
-        e.start = m_flushed + m_buffer.size();
+        e.start = m_output.position();
     if (piece->last && e.taken == 1) { // the whole file: kept deflated only when smaller
         if (deflated >= e.size) {
             e.kind = Kind::Stored;
@@ -303,16 +297,15 @@ bool EntryPacker::store(Entry &e)
         return fail(tooLarge());
     if (!flush())
         return false;
-    e.start = m_flushed;
+    e.start = m_output.position();
     // Inside the kernel where it can; through memory where it cannot, or where it failed and
     // the plain calls tell a read from a write error.
     qint64 done = 0;
     while (done < e.size) {
-        const qint64 n = m_fs.copyRange(e.fd, done, m_out, e.size - done);
+        const qint64 n = m_output.copyFrom(e.fd, done, e.size - done);
         if (n <= 0)
             break;
         done += n;
-        m_flushed += n;
     }
     QByteArray piece;
     while (done < e.size && e.why.isEmpty()) {
@@ -327,45 +320,17 @@ bool EntryPacker::store(Entry &e)
     return true;
 }
 
-bool EntryPacker::write(const char *data, qint64 size)
+bool EntryPacker::write(const QByteArray &bytes)
 {
-    if (!m_error.isEmpty())
-        return false;
-    if (size >= kBufferSize) // a large directory goes out as it is, never copied
-        return flush() && writeOut(data, size);
-    m_buffer.append(data, size);
-    return m_buffer.size() < kBufferSize || flush();
+    return m_error.isEmpty() && (m_output.write(bytes) || fail(EntryFailure::systemText(errno)));
 }
 
 bool EntryPacker::flush()
 {
-    const bool written = writeOut(m_buffer.constData(), m_buffer.size());
-    m_buffer.clear();
-    return written;
-}
-
-bool EntryPacker::writeOut(const char *data, qint64 size)
-{
-    while (size > 0) {
-        const qint64 n = m_fs.write(m_out, data, size);
-        if (n <= 0)
-            return fail(systemError(n == 0 ? ENOSPC : errno));
-        data += n;
-        size -= n;
-        m_flushed += n;
-    }
-    return true;
+    return m_error.isEmpty() && (m_output.flush() || fail(EntryFailure::systemText(errno)));
 }
 
 bool EntryPacker::rewind(qint64 pos)
 {
-    if (pos >= m_flushed) {
-        m_buffer.truncate(pos - m_flushed);
-        return true;
-    }
-    m_buffer.clear();
-    if (::ftruncate(m_out, off_t(pos)) != 0 || ::lseek(m_out, off_t(pos), SEEK_SET) < 0)
-        return fail(systemError(errno));
-    m_flushed = pos;
-    return true;
+    return m_output.rewind(pos) || fail(EntryFailure::systemText(errno));
 }

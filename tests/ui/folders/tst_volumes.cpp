@@ -1,4 +1,4 @@
-#include "ui/Volumes.h"
+#include "ui/folders/Volumes.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ArchiveFile.h"
+#include "archive/ArchiveFile.h"
 
 #include <QByteArray>
 #include <QByteArrayList>

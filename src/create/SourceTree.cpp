@@ -1,10 +1,11 @@
 #include "SourceTree.h"
 
-#include "ArchiveBuilder.h"
+#include "archive/ArchiveBuilder.h"
+#include "archive/EntryFailure.h"
+#include "archive/EntryName.h"
+#include "archive/SystemCall.h"
 #include "compress/Windows1252.h"
-#include "extract/EntryName.h"
-#include "extract/ExtractFailure.h"
-#include "extract/FileSystem.h"
+#include "fs/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -15,11 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-QString systemError(int error)
-{
-    return ExtractFailure::system(error).text();
-}
 
 // Why a file of this mode is never added; empty for files and folders.
 QString refusal(mode_t mode)
@@ -49,7 +45,7 @@ SourceTree::~SourceTree()
 
 int SourceTree::openRoot(const QByteArray &path)
 {
-    return m_fs.openExtractDir(path, m_root) == FileSystem::Status::Ok ? 0 : errno;
+    return m_fs.openChosenFolder(path, m_root) == FileSystem::Status::Ok ? 0 : errno;
 }
 
 QByteArray SourceTree::storedName(const QByteArray &native, QString &why)
@@ -114,7 +110,7 @@ bool SourceTree::addFound(int folder, const QByteArray &name, mode_t mode, quint
     if (mode == 0 || (S_ISREG(mode) && maybeSkipped)) {
         struct stat st;
         if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            m_report(path, systemError(errno));
+            m_report(path, EntryFailure::systemText(errno));
             return false;
         }
         mode = st.st_mode;
@@ -149,7 +145,7 @@ void SourceTree::walk(QByteArray path, QByteArray stored)
         const int fd = openFolder(path);
         DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
         if (!dir) {
-            m_report(path, systemError(errno));
+            m_report(path, EntryFailure::systemText(errno));
             if (fd >= 0)
                 ::close(fd);
             continue;
@@ -168,7 +164,7 @@ void SourceTree::walk(QByteArray path, QByteArray stored)
                 found.push_back({ name, mode_t(DTTOIF(entry->d_type)), quint64(entry->d_ino) });
         }
         if (errno != 0)
-            m_report(path, systemError(errno));
+            m_report(path, EntryFailure::systemText(errno));
         std::sort(found.begin(), found.end(),
                   [](const Found &a, const Found &b) { return a.name < b.name; });
         const size_t walked = folders.size();
@@ -207,9 +203,10 @@ void SourceTree::addPath(const QByteArray &path)
         below += parts[i];
         bool isFolder = false;
         if (!found)
-            m_report(path, systemError(error));
+            m_report(path, EntryFailure::systemText(error));
         else if (i + 1 < parts.size() && !S_ISDIR(st.st_mode))
-            m_report(below, S_ISLNK(st.st_mode) ? refusal(st.st_mode) : systemError(ENOTDIR));
+            m_report(below,
+                     S_ISLNK(st.st_mode) ? refusal(st.st_mode) : EntryFailure::systemText(ENOTDIR));
         else
             isFolder = addFound(folder, parts[i], st.st_mode, quint64(st.st_ino), below, stored);
         if (folder >= 0)
@@ -279,13 +276,13 @@ int SourceTree::open(qsizetype i, QString &why)
         m_openFolder = openFolder(folder);
         m_openPath = folder;
         if (m_openFolder < 0) {
-            why = systemError(errno);
+            why = EntryFailure::systemText(errno);
             return -1;
         }
     }
     struct stat found, opened;
     if (::fstatat(m_openFolder, leaf.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
-        why = systemError(errno);
+        why = EntryFailure::systemText(errno);
         return -1;
     }
     why = S_ISREG(found.st_mode) ? QString() : refusal(found.st_mode);
@@ -294,13 +291,13 @@ int SourceTree::open(qsizetype i, QString &why)
             why = QStringLiteral("no longer a file, not added");
         return -1;
     }
-    int fd;
-    do // checked before opening: never a FIFO, a socket or a device
-        fd = ::openat(m_openFolder, leaf.constData(),
-                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
+    // Checked before opening: never a FIFO, a socket or a device.
+    const int fd = retryInterrupted([&] {
+        return ::openat(m_openFolder, leaf.constData(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    });
     if (fd < 0) {
-        why = systemError(errno);
+        why = EntryFailure::systemText(errno);
         return -1;
     }
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != found.st_dev

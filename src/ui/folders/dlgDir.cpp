@@ -3,8 +3,8 @@
 #include "DirListBox.h"
 #include "DriveListBox.h"
 #include "FolderPaths.h"
-#include "Twips.h"
 #include "Volumes.h"
+#include "ui/common/Twips.h"
 
 #include <QDir>
 #include <QInputDialog>

@@ -47,15 +47,15 @@ EntryName::EntryName(const QString &name)
     }
 }
 
-std::optional<ExtractFailure> EntryName::refusal(bool isFile) const
+std::optional<EntryFailure> EntryName::refusal(bool isFile) const
 {
     if (m_hasZero)
-        return ExtractFailure { ExtractFailure::NotAFileName };
+        return EntryFailure { EntryFailure::NotAFileName };
     if (m_tooLong)
-        return ExtractFailure { ExtractFailure::NameTooLong };
+        return EntryFailure { EntryFailure::NameTooLong };
     if (m_parts.contains(".."))
-        return ExtractFailure { ExtractFailure::OutsideDestination };
+        return EntryFailure { EntryFailure::OutsideDestination };
     if (isFile && (m_parts.isEmpty() || m_endsWithSeparator))
-        return ExtractFailure { ExtractFailure::NotAFileName };
+        return EntryFailure { EntryFailure::NotAFileName };
     return std::nullopt;
 }

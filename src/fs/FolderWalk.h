@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExtractFailure.h"
 #include "FileSystem.h"
+#include "archive/EntryFailure.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -13,10 +13,11 @@
 // at a time, never through a symbolic link and never outside it.
 //
 // Folders reached are kept open for later entries only while a watch on every level shows that
-// none has moved or gone since it was opened (each level is watched before it is opened, by its
-// name in the level above): at the first sign of a change all are dropped and walked to again,
-// so a folder moved out of the directory never receives a later entry. Where there can be no
-// watch, each entry's folder is walked to afresh.
+// none has moved or gone since it was opened: at the first sign of a change all are dropped and
+// walked to again, so a folder moved out of the directory never receives a later entry. Each
+// level is watched through its descriptor once opened, and kept only if its name in the level
+// above still leads to it afterwards. Where there can be no watch, each entry's folder is
+// walked to afresh.
 class FolderWalk
 {
 public:
@@ -44,12 +45,14 @@ public:
     // walk stops at the first that cannot be.
     Outcome open(const QByteArrayList &folders, bool make, FileSystem::Descriptor &out);
     // Why the last open() did not reach its folder.
-    const ExtractFailure &failure() const { return m_why; }
+    const EntryFailure &failure() const { return m_why; }
 
 private:
     // The folder reached and kept for an earlier entry, or reached level by level and kept now;
     // false where that cannot be done, and the ordinary walk is taken instead.
     bool openKept(const QByteArrayList &folders, FileSystem::Descriptor &out, Outcome &outcome);
+    // Watches fd, just opened as name below folder, and tells whether name still leads to it.
+    bool watchInPlace(int folder, const QByteArray &name, int fd);
     void forget();
     // One level below folder, made first when missing and make is set.
     Outcome step(int folder, const QByteArray &name, bool make, bool top, int &fd);
@@ -65,5 +68,5 @@ private:
     bool m_canWatch = true;
     QHash<QByteArray, int> m_kept; // by their components joined with "/"
     qsizetype m_maxKept;
-    ExtractFailure m_why;
+    EntryFailure m_why;
 };

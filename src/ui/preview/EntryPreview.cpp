@@ -1,8 +1,8 @@
 #include "EntryPreview.h"
 
-#include "EntryDescription.h"
+#include "archive/EntryFailure.h"
 #include "archive/EntryReader.h"
-#include "extract/ExtractFailure.h"
+#include "ui/common/EntryDescription.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -124,9 +124,9 @@ EntryPreview EntryPreview::load(const QByteArray &path, ArchiveFile::Identity id
 {
     ArchiveFile archive;
     if (!archive.open(path))
-        return unreadable(entry, ExtractFailure::system(archive.error()).text());
+        return unreadable(entry, EntryFailure::systemText(archive.error()));
     if (archive.identity() != identity)
-        return unreadable(entry, ExtractFailure { ExtractFailure::ArchiveChanged }.text());
+        return unreadable(entry, EntryFailure { EntryFailure::ArchiveChanged }.text());
 
     EntryReader reader;
     QString failure;
@@ -134,7 +134,7 @@ EntryPreview EntryPreview::load(const QByteArray &path, ArchiveFile::Identity id
         ShownBytes shown(limit);
         const EntryReader::Result result = reader.read(archive, entry, shown);
         if (result != EntryReader::Result::Ok && !shown.full)
-            failure = ExtractFailure::reading(result, reader.errorCode()).text();
+            failure = EntryFailure::reading(result, reader.errorCode()).text();
         return shown;
     };
     ShownBytes shown = read(kShownBytes);

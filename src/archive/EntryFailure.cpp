@@ -1,8 +1,8 @@
-#include "ExtractFailure.h"
+#include "EntryFailure.h"
 
 #include <cstring>
 
-ExtractFailure ExtractFailure::reading(StreamInflater::Result result, int error)
+EntryFailure EntryFailure::reading(StreamInflater::Result result, int error)
 {
     switch (result) {
     case StreamInflater::Result::TooLarge:
@@ -11,7 +11,7 @@ ExtractFailure ExtractFailure::reading(StreamInflater::Result result, int error)
         return { EmptyData };
     case StreamInflater::Result::ReadFailed:
     case StreamInflater::Result::WriteFailed:
-        return error == 0 ? ExtractFailure { PastEnd } : system(error);
+        return error == 0 ? EntryFailure { PastEnd } : system(error);
     case StreamInflater::Result::OutOfMemory:
         return { OutOfMemory };
     case StreamInflater::Result::Ok:
@@ -21,7 +21,7 @@ ExtractFailure ExtractFailure::reading(StreamInflater::Result result, int error)
     return { CorruptData };
 }
 
-QString ExtractFailure::text() const
+QString EntryFailure::text() const
 {
     switch (kind) {
     case SystemError:

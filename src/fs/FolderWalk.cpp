@@ -16,7 +16,7 @@ constexpr qsizetype kPathLength = 4000;
 FolderWalk::FolderWalk(FileSystem &fs, const QByteArray &extractDir) : m_fs(fs)
 {
     // The one step that follows a link: the folder the user chose may be one.
-    if (m_fs.openExtractDir(extractDir, m_root) != FileSystem::Status::Ok) {
+    if (m_fs.openChosenFolder(extractDir, m_root) != FileSystem::Status::Ok) {
         m_destinationError = errno ? errno : ENOENT;
         m_root = -1;
     }
@@ -56,16 +56,26 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
     if (kept < 0) {
         if (m_kept.size() >= m_maxKept)
             return false;
-        // Each level is watched by its name in the level above before it is opened: should it
-        // change in between, the watch tells the next entry.
         FileSystem::Descriptor level(m_fs);
         level.reset(m_root, false);
         for (const QByteArray &folder : folders) {
-            int next = -1;
-            if (!m_fs.watch(m_watch, level.fd(), folder)
-                || m_fs.openFolder(level.fd(), folder, next) != FileSystem::Status::Ok)
+            int fd = -1;
+            if (m_fs.openFolder(level.fd(), folder, fd) != FileSystem::Status::Ok)
                 return false;
-            level.reset(next);
+            FileSystem::Descriptor next(m_fs);
+            next.reset(fd);
+            // Something moving folders about, or no watch to be had: all that is kept goes, with
+            // the watches it holds, and this entry walks afresh.
+            if (!watchInPlace(level.fd(), folder, fd)) {
+                forget();
+                return false;
+            }
+            level.reset(next.release());
+        }
+        // A level moved after its watch took hold but before its name was checked shows now.
+        if (m_fs.watchedChanged(m_watch)) {
+            forget();
+            return false;
         }
         kept = level.release();
         m_kept.insert(key, kept);
@@ -75,12 +85,27 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
     return true;
 }
 
+bool FolderWalk::watchInPlace(int folder, const QByteArray &name, int fd)
+{
+    // Watching a name would watch whatever it led to when the kernel looked, which a rename in
+    // between makes another folder than the one opened. Watching the opened folder sees every
+    // move from now on, and the name checked after that sees any made before.
+    if (!m_fs.watch(m_watch, fd)) {
+        m_canWatch = false; // none left, or no /proc: every later entry walks afresh
+        return false;
+    }
+    FileSystem::Info opened;
+    FileSystem::Info named;
+    return m_fs.info(fd, opened) && m_fs.info(folder, name, named) == FileSystem::Status::Ok
+        && named.identity == opened.identity;
+}
+
 FolderWalk::Outcome FolderWalk::open(const QByteArrayList &folders, bool make,
                                      FileSystem::Descriptor &out)
 {
     m_why = {};
     if (m_root < 0) {
-        m_why = ExtractFailure::system(m_destinationError);
+        m_why = EntryFailure::system(m_destinationError);
         return Outcome::Refused;
     }
     out.reset(m_root, false);
@@ -125,7 +150,7 @@ FolderWalk::Outcome FolderWalk::step(int folder, const QByteArray &name, bool ma
         // Nothing can be made in the extract directory once it has been removed: the entry
         // fails as it is, with no folder to report.
         if (top && status == FileSystem::Status::PathNotFound && errno == ENOENT) {
-            m_why = ExtractFailure::system(ENOENT);
+            m_why = EntryFailure::system(ENOENT);
             return Outcome::Refused;
         }
         if (status == FileSystem::Status::Ok || status == FileSystem::Status::AlreadyExists)
@@ -140,12 +165,12 @@ FolderWalk::Outcome FolderWalk::failed(int folder, const QByteArray &name, bool 
     FileSystem::Info info;
     if (error == ENOTDIR && m_fs.info(folder, name, info) == FileSystem::Status::Ok) {
         if (info.kind == FileSystem::Kind::Link) {
-            m_why = { ExtractFailure::LinkInTheWay };
+            m_why = { EntryFailure::LinkInTheWay };
             return Outcome::Refused; // never made into a folder, never followed
         }
-        m_why = { ExtractFailure::FileInTheWay };
+        m_why = { EntryFailure::FileInTheWay };
     } else {
-        m_why = ExtractFailure::system(error);
+        m_why = EntryFailure::system(error);
     }
     if (make)
         return Outcome::FolderFailed;

@@ -5,7 +5,7 @@
 #include <QString>
 
 // Why an entry could not be written: the system's error, or one of the writers' own refusals.
-struct ExtractFailure
+struct EntryFailure
 {
     enum Kind {
         Unknown,
@@ -29,10 +29,12 @@ struct ExtractFailure
     Kind kind = Unknown;
     int error = 0;
 
-    static ExtractFailure system(int error) { return { SystemError, error }; }
+    static EntryFailure system(int error) { return { SystemError, error }; }
     // Why reading an entry failed, given the reader's result and errno.
-    static ExtractFailure reading(StreamInflater::Result result, int error);
+    static EntryFailure reading(StreamInflater::Result result, int error);
 
     // A short phrase for a person: the system's text for an errno, or the writers' own.
     QString text() const;
+    // The system's text for an errno, as text() gives it.
+    static QString systemText(int error) { return system(error).text(); }
 };

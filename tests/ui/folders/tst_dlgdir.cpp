@@ -1,9 +1,9 @@
 #include "support/FileTree.h"
 #include "support/ModalAnswer.h"
-#include "ui/DirListBox.h"
-#include "ui/DriveListBox.h"
-#include "ui/Twips.h"
-#include "ui/dlgDir.h"
+#include "ui/common/Twips.h"
+#include "ui/folders/DirListBox.h"
+#include "ui/folders/DriveListBox.h"
+#include "ui/folders/dlgDir.h"
 
 #include <QComboBox>
 #include <QInputDialog>

@@ -1,4 +1,4 @@
-#include "ui/FolderPaths.h"
+#include "ui/folders/FolderPaths.h"
 
 #include "support/FileTree.h"
 

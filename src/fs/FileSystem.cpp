@@ -1,5 +1,7 @@
 #include "FileSystem.h"
 
+#include "archive/SystemCall.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -19,15 +21,6 @@ void fill(FileSystem::Info &out, const struct stat &st)
         : S_ISLNK(st.st_mode)      ? FileSystem::Kind::Link
                                    : FileSystem::Kind::Other;
     out.identity = { quint64(st.st_dev), quint64(st.st_ino) };
-}
-
-template<typename Call> int retried(Call call)
-{
-    int result;
-    do
-        result = call();
-    while (result < 0 && errno == EINTR);
-    return result;
 }
 
 FileSystem::Status opened(int fd)
@@ -58,15 +51,16 @@ FileSystem::Status FileSystem::statusFromErrno(int error)
     }
 }
 
-FileSystem::Status FileSystem::openExtractDir(const QByteArray &path, int &fd)
+FileSystem::Status FileSystem::openChosenFolder(const QByteArray &path, int &fd)
 {
-    fd = retried([&] { return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    fd = retryInterrupted(
+        [&] { return ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
     return opened(fd);
 }
 
 FileSystem::Status FileSystem::openFolder(int folder, const QByteArray &name, int &fd)
 {
-    fd = retried([&] {
+    fd = retryInterrupted([&] {
         return ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     });
     return opened(fd);
@@ -77,7 +71,7 @@ FileSystem::Status FileSystem::openBeneath(int folder, const QByteArray &path, i
     open_how how {};
     how.flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    fd = retried(
+    fd = retryInterrupted(
         [&] { return int(::syscall(SYS_openat2, folder, path.constData(), &how, sizeof how)); });
     return opened(fd);
 }
@@ -130,7 +124,7 @@ bool FileSystem::openArchive(const QByteArray &path, ArchiveFile &archive)
 
 FileSystem::Status FileSystem::createFile(int folder, const QByteArray &name, int &fd)
 {
-    fd = retried([&] {
+    fd = retryInterrupted([&] {
         return ::openat(folder, name.constData(),
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
     });
@@ -160,11 +154,8 @@ FileSystem::Status FileSystem::createTemporaryFile(int folder, QByteArray &name,
 qint64 FileSystem::copyRange(int from, qint64 pos, int to, qint64 size)
 {
     loff_t in = pos;
-    ssize_t n;
-    do
-        n = ::copy_file_range(from, &in, to, nullptr, size_t(size), 0);
-    while (n < 0 && errno == EINTR);
-    return n;
+    return retryInterrupted(
+        [&] { return ::copy_file_range(from, &in, to, nullptr, size_t(size), 0); });
 }
 
 bool FileSystem::isCopyUnsupported(int error)
@@ -175,11 +166,22 @@ bool FileSystem::isCopyUnsupported(int error)
 
 qint64 FileSystem::write(int fd, const char *data, qint64 size)
 {
-    ssize_t n;
-    do
-        n = ::write(fd, data, size_t(size));
-    while (n < 0 && errno == EINTR);
-    return n;
+    return retryInterrupted([&] { return ::write(fd, data, size_t(size)); });
+}
+
+bool FileSystem::writeFully(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const qint64 n = write(fd, data, size);
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
 }
 
 bool FileSystem::close(int fd)
@@ -203,12 +205,11 @@ int FileSystem::openWatch()
     return ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
 }
 
-bool FileSystem::watch(int watch, int folder, const QByteArray &name)
+bool FileSystem::watch(int watch, int fd)
 {
-    // The folder's descriptor names the folder itself; the name is not followed if a link.
-    const QByteArray path = "/proc/self/fd/" + QByteArray::number(folder) + '/' + name;
-    return ::inotify_add_watch(watch, path.constData(),
-                               IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW)
+    // The descriptor's entry in /proc is a link to the open folder, so it is followed.
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    return ::inotify_add_watch(watch, path.constData(), IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR)
         >= 0;
 }
 

@@ -48,17 +48,7 @@ FileSystem::Status OutputFile::create(bool replacing)
 
 bool OutputFile::write(const char *data, qint64 size)
 {
-    while (size > 0) {
-        const qint64 n = m_fs.write(m_fd.fd(), data, size);
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
+    return m_fs.writeFully(m_fd.fd(), data, size);
 }
 
 qint64 OutputFile::copyFrom(int fd, qint64 pos, qint64 size)

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "ArchiveBuilder.h"
+#include "ArchiveOutput.h"
+
+#include "archive/ArchiveBuilder.h"
 #include "compress/ParallelDeflate.h"
 
 #include <QByteArray>
@@ -27,10 +29,6 @@ public:
     using Reporter = std::function<void(const QByteArray &path, const QString &reason)>;
     // An entry written, by its stored name.
     using Added = std::function<void(const QByteArray &name)>;
-
-    // The largest file stored compressed: the one-shot inflation's work capacity for a larger
-    // one does not fit 32 bits, so it could never be read back that way.
-    static constexpr qint64 kMaxCompressed = 2126221421;
 
     // out: an empty file open for writing. Level 0 stores every file; threads deflate.
     EntryPacker(int out, int level, int threads, FileSystem &fs, Reporter reporter,
@@ -67,10 +65,9 @@ private:
     bool fail(const QString &error);
     // Whether an entry of data more bytes still fits, with the records still to come.
     bool fits(qint64 data) const { return m_builder.fits(data, m_plannedRecords); }
-    bool write(const char *data, qint64 size);
-    bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
+    // Into the archive; false, with the archive's failure kept, when it cannot be written.
+    bool write(const QByteArray &bytes);
     bool flush();
-    bool writeOut(const char *data, qint64 size);
     bool rewind(qint64 pos);
 
     void addFile(Entry &e);
@@ -89,7 +86,6 @@ private:
     bool store(Entry &e);
     void closeFile(Entry &e);
 
-    const int m_out;
     const int m_threads;
     FileSystem &m_fs;
     Reporter m_report;
@@ -100,8 +96,7 @@ private:
     qint64 m_plannedRecords = 0; // of the entries not yet retired
     std::deque<Entry> m_entries; // oldest first
     qsizetype m_openFiles = 0;
-    QByteArray m_buffer; // written bytes not yet handed to the file
-    qint64 m_flushed = 0; // where m_buffer begins
+    ArchiveOutput m_output;
     QString m_error;
     QByteArray m_header;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExtractFailure.h"
+#include "EntryFailure.h"
 
 #include <QByteArrayList>
 #include <QString>
@@ -21,12 +21,12 @@ public:
 
     // Why the name can never be written as a file (isFile) or a folder, if it cannot: it holds
     // character 0, is too long, has a ".." component, or names no file.
-    std::optional<ExtractFailure> refusal(bool isFile) const;
+    std::optional<EntryFailure> refusal(bool isFile) const;
 
     const QByteArrayList &parts() const { return m_parts; }
     // Every component but the last: the folder the entry goes into.
     QByteArrayList parent() const { return m_parts.first(qMax<qsizetype>(m_parts.size() - 1, 0)); }
-    // The folders createFolderPath makes for the name, shallowest first. A name whose fourth
+    // The folders a writer makes for the name, shallowest first. A name whose fourth
     // character from the end is "." is taken for a file name with a three-letter extension
     // and its scan stops there; otherwise its last component is a folder too.
     QByteArrayList folderLevels() const { return m_parts.first(m_levels); }

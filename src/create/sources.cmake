@@ -1,0 +1,6 @@
+# Files of src/create/
+target_sources(quillon_core PRIVATE
+    create/ArchiveOutput.cpp create/ArchiveOutput.h
+    create/EntryPacker.cpp create/EntryPacker.h
+    create/SourceTree.cpp create/SourceTree.h
+)
