@@ -56,6 +56,12 @@ QString sizeFault(const EntryRecord &e, qint64 inflated)
         .arg(e.unpackedSize);
 }
 
+// How the command line's PATTERNs are read.
+NamePattern::Syntax syntaxOf(const CommandLineOptions &options)
+{
+    return options.literalPatterns ? NamePattern::Syntax::Literal : NamePattern::Syntax::Wildcard;
+}
+
 // How many separators a name starts with: they are not written.
 qsizetype leadingSeparators(const QString &name)
 {
@@ -81,6 +87,15 @@ void ReadCommand::failed(const QString &, const QString &, const EntryFailure &w
 
 int ReadCommand::run()
 {
+    // A pattern that means nothing is a mistake in the command line, said before anything is done.
+    for (const QString &pattern : std::as_const(m_options.patterns)) {
+        const NamePattern p(pattern, syntaxOf(m_options));
+        if (!p.isValid()) {
+            m_console.error(Printable::name(pattern) + QStringLiteral(": bad pattern: ")
+                            + Printable::name(p.errorString()));
+            return Console::UsageOrArchiveError;
+        }
+    }
     if (m_options.hasNamesFile && !readNames())
         return Console::UsageOrArchiveError;
 
@@ -157,9 +172,7 @@ std::vector<qint32> ReadCommand::selectedRows()
 {
     QList<NamePattern> patterns;
     for (const QString &pattern : std::as_const(m_options.patterns))
-        patterns << NamePattern(pattern,
-                                m_options.literalPatterns ? NamePattern::Syntax::Literal
-                                                          : NamePattern::Syntax::Wildcard);
+        patterns << NamePattern(pattern, syntaxOf(m_options));
     for (const QString &name : std::as_const(m_names))
         patterns << NamePattern(name, NamePattern::Syntax::Literal);
     if (patterns.isEmpty() && m_options.hasNamesFile)

@@ -104,10 +104,15 @@ void EntryCommands::mnuEditSelectMatching_Click()
 
 void EntryCommands::selectMatching(const QString &pattern)
 {
+    const NamePattern wildcard(pattern);
+    if (!wildcard.isValid()) {
+        m_message(QStringLiteral("Bad pattern %1: %2").arg(pattern, wildcard.errorString()));
+        return;
+    }
     std::vector<qint32> rows;
     {
         BusyPointer busy;
-        rows = NamePattern::selectedRows(m_archive.entries, { NamePattern(pattern) });
+        rows = NamePattern::selectedRows(m_archive.entries, { wildcard });
     }
     if (rows.empty()) {
         m_message(QStringLiteral("No entry matches %1").arg(pattern));

@@ -27,7 +27,8 @@ public:
 
     // Edit and View work only on an open archive, like the export commands.
     void setArchiveOpen(bool open);
-    // Adds every entry pattern matches to the selection; says so when none does.
+    // Adds every entry pattern matches to the selection; says so when none does, or when the
+    // pattern means nothing.
     void selectMatching(const QString &pattern);
     // How long the viewer waits for a picture before it says it takes too long.
     void setPreviewTimeLimit(std::chrono::milliseconds limit) { m_previewTimeLimit = limit; }

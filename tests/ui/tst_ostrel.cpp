@@ -291,6 +291,9 @@ void tst_ostrel::editCommands_data()
         << "*.txt" << QList<int> { 5 } << QList<int> { 2, 4, 5 } << "";
     QTest::newRow("nothing matches")
         << "*.png" << QList<int> { 3 } << QList<int> { 3 } << "No entry matches *.png";
+    QTest::newRow("a bracket that means nothing")
+        << "[z-a]*" << QList<int> { 3 } << QList<int> { 3 }
+        << "Bad pattern [z-a]*: the range z-a runs backwards";
 }
 
 void tst_ostrel::editCommands()
