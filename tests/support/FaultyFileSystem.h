@@ -21,6 +21,9 @@ public:
     bool failTemporaryFile = false;
     bool failClose = false;
     bool failRename = false;
+    bool failUnnamedFile = false; // as a file system without O_TMPFILE
+    bool failSync = false;
+    bool failSetOwner = false; // as for a process that is not root
     // Runs before every step through a folder, with the path about to be opened: a race.
     // Folders are then opened one level at a time, so every level is a step.
     std::function<void(const QByteArray &path)> beforeOpenFolder;
@@ -28,6 +31,7 @@ public:
 
     // Records.
     QByteArrayList folderCalls; // every createFolder path, in order
+    QByteArrayList steps; // "sync", "link" and "rename", in order
     int archiveOpens = 0;
     qint64 largestWrite = 0;
 
@@ -41,6 +45,10 @@ public:
     bool openArchive(const QByteArray &path, ArchiveFile &archive) override;
     Status createFile(int folder, const QByteArray &name, int &fd) override;
     Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
+    Status createUnnamedFile(int folder, int &fd) override;
+    bool linkFile(int fd, int folder, const QByteArray &name) override;
+    bool sync(int fd) override;
+    bool setOwner(int fd, qint64 uid, qint64 gid) override;
     qint64 write(int fd, const char *data, qint64 size) override;
     // Refused as unsupported, so every byte goes through write() and its faults.
     qint64 copyRange(int from, qint64 pos, int to, qint64 size) override;
