@@ -606,7 +606,7 @@ void tst_Quillon::usage_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("firstOut"); // or, for a failure, stderr's lines joined by "|"
 
-    QTest::newRow("version") << QStringList { "--version" } << 0 << "Quillon 1.00";
+    QTest::newRow("version") << QStringList { "--version" } << 0 << "Quillon " QUILLON_VERSION;
     QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: quillon list ";
     QTest::newRow("help command") << QStringList { "help" } << 0 << "Usage: quillon list ";
     QTest::newRow("extract --help") << QStringList { "extract", "--help" } << 0 << "Usage: ";
