@@ -81,7 +81,8 @@ int CreateCommand::run()
         tree.skip(made.identity);
     if (m_existing)
         tree.skip(*m_existing);
-    tree.add(m_options.paths);
+    if (!m_options.paths.isEmpty() || !m_options.hasNamesFile) // -T of no PATH adds nothing
+        tree.add(m_options.paths);
     if (!pack(tree, out.handle()))
         return Console::UsageOrArchiveError;
     if (!out.commit())
