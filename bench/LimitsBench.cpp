@@ -9,6 +9,9 @@
 //   limits_bench huge DIR      writes huge-zlib.dat, a ~2 MB archive whose one compressed entry
 //                              inflates to 2,126,221,421 bytes, the most a 32-bit work
 //                              capacity allows
+//   limits_bench patterns DIR  writes patterns-long.dat, 10,000 names of about 1 KB, each 512
+//                              folders of "a" deep with no "b" and no ".x": the worst case
+//                              for '*a*a*a*a*a*a*a*a*b' and '*/*/*/*/*/*.x'
 //   limits_bench inflate STREAM SIZE OUT
 //                              zlib's own one-shot uncompress of STREAM into OUT, the reference
 //                              for exporting the compressed entry
@@ -76,6 +79,14 @@ int hostile(const QDir &dir)
         && write(dir.filePath(QStringLiteral("hostile-name8m.dat")),
                  W().add(W::stored(QByteArray("a\\").repeated(4 * kMiB - 1) + "x", "x")).build());
     return ok ? 0 : 1;
+}
+
+int patterns(const QDir &dir)
+{
+    ArchiveWriter writer;
+    for (int i = 0; i < 10000; ++i)
+        writer.add(ArchiveWriter::raw(QByteArray::number(i) + QByteArray("\\a").repeated(512), 1));
+    return writer.writeTo(dir.filePath(QStringLiteral("patterns-long.dat"))) ? 0 : 1;
 }
 
 int large(const QDir &dir)
@@ -157,6 +168,8 @@ int main(int argc, char *argv[])
         return hostile(QDir(QString::fromLocal8Bit(argv[2])));
     if (mode == QLatin1String("large") && argc == 3)
         return large(QDir(QString::fromLocal8Bit(argv[2])));
+    if (mode == QLatin1String("patterns") && argc == 3)
+        return patterns(QDir(QString::fromLocal8Bit(argv[2])));
     if (mode == QLatin1String("huge") && argc == 3)
         return huge(QDir(QString::fromLocal8Bit(argv[2])));
     if (mode == QLatin1String("inflate") && argc == 5)
@@ -164,6 +177,7 @@ int main(int argc, char *argv[])
                        QString::fromLocal8Bit(argv[4]));
     std::fprintf(
         stderr,
-        "usage: limits_bench hostile DIR | large DIR | huge DIR | inflate STREAM SIZE OUT\n");
+        "usage: limits_bench hostile DIR | patterns DIR | large DIR | huge DIR | inflate STREAM "
+        "SIZE OUT\n");
     return 2;
 }

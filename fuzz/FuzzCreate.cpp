@@ -1,22 +1,19 @@
 #include "FuzzTargets.h"
 
 #include "archive/DirectoryReader.h"
+#include "compress/PackwellCore.h"
 #include "create/EntryPacker.h"
 #include "create/SourceTree.h"
-#include "compress/PackwellCore.h"
 #include "fs/FileSystem.h"
+#include "support/MemoryFileSystem.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include <cstdio>
 #include <cstdlib>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -46,24 +43,25 @@ QByteArray content(qint64 size, int kind, quint32 seed)
     return bytes;
 }
 
-// The archive that one pass of create writes for root, on threads.
-QByteArray pack(const QString &root, int threads)
+// The archive that one pass of create writes for the tree at root, on threads.
+QByteArray pack(MemoryFileSystem &fs, const QByteArray &root, int threads)
 {
     const auto refused = [](const QByteArray &, const QString &) {
         check(false, "a generated file or folder was left out");
     };
-    FileSystem &fs = FileSystem::standard();
     SourceTree tree(fs, refused);
-    check(tree.openRoot(QFile::encodeName(root)) == 0, "cannot open the tree");
+    check(tree.openRoot(root) == 0, "cannot open the tree");
     tree.add({});
-    const int out = ::memfd_create("archive", MFD_CLOEXEC);
-    check(out >= 0, "no memory file");
-    check(EntryPacker(out, 6, threads, fs, refused).pack(tree), "the archive was not written");
-    struct stat st;
-    check(::fstat(out, &st) == 0, "fstat");
-    QByteArray bytes(qsizetype(st.st_size), Qt::Uninitialized);
-    check(::pread(out, bytes.data(), size_t(bytes.size()), 0) == bytes.size(), "read back");
-    ::close(out);
+    FileSystem::Descriptor top(fs);
+    int fd = -1;
+    check(fs.openChosenFolder("/", fd) == FileSystem::Status::Ok, "cannot open /");
+    top.reset(fd);
+    check(fs.createFile(top.fd(), "out.dat", fd) == FileSystem::Status::Ok, "no archive file");
+    FileSystem::Descriptor out(fs);
+    out.reset(fd);
+    check(EntryPacker(out.fd(), 6, threads, fs, refused).pack(tree), "the archive was not written");
+    const QByteArray bytes = fs.snapshot().value("/out.dat").mid(1);
+    check(fs.remove(top.fd(), "out.dat"), "cannot remove the archive");
     return bytes;
 }
 
@@ -71,11 +69,11 @@ QByteArray pack(const QString &root, int threads)
 
 namespace FuzzTargets {
 
-QMap<QString, QByteArray> makeTree(const QString &root, const std::uint8_t *data, std::size_t size)
+QMap<QString, QByteArray> makeTree(const TreeMaker &make, const std::uint8_t *data,
+                                   std::size_t size)
 {
     QMap<QString, QByteArray> made;
     QStringList folders { QString() }; // the one being filled last
-    const QDir base(root);
     for (std::size_t i = 0; i + 2 < size; i += 3) {
         const int op = data[i] % 4;
         if (op == 2) { // up one folder
@@ -90,12 +88,10 @@ QMap<QString, QByteArray> makeTree(const QString &root, const std::uint8_t *data
         if (op == 1) { // a file
             const QByteArray bytes = content(kSizes[data[i + 2] % std::size(kSizes)],
                                              data[i + 2] / 10 % 3, quint32(i));
-            QFile file(base.filePath(path));
-            check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(),
-                  "cannot write a file");
+            check(make.file(path, bytes), "cannot write a file");
             made.insert(path, bytes);
         } else if (folders.size() < 8) { // a folder, gone into (0) or left empty (3)
-            check(base.mkdir(path), "cannot make a folder");
+            check(make.folder(path), "cannot make a folder");
             made.insert(path + u'/', {});
             if (op == 0)
                 folders << path;
@@ -104,17 +100,36 @@ QMap<QString, QByteArray> makeTree(const QString &root, const std::uint8_t *data
     return made;
 }
 
+QMap<QString, QByteArray> makeTree(const QString &root, const std::uint8_t *data, std::size_t size)
+{
+    const QDir base(root);
+    const TreeMaker onDisk {
+        [&](const QString &path) { return base.mkdir(path); },
+        [&](const QString &path, const QByteArray &bytes) {
+            QFile file(base.filePath(path));
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        },
+    };
+    return makeTree(onDisk, data, size);
+}
+
 // Writes a tree that data describes, makes its archive on one thread and on three, and reads
 // it back: both passes give the same bytes, the names come in bytewise order, every entry's data
 // lies where its record says, right after the previous one, and holds exactly the file's bytes,
 // compressed entries as one-shot inflation gives them back; nothing is missing or added.
 void create(const std::uint8_t *data, std::size_t size)
 {
-    QTemporaryDir dir;
-    check(dir.isValid(), "no temporary folder");
-    const QMap<QString, QByteArray> made = makeTree(dir.path(), data, size);
-    const QByteArray bytes = pack(dir.path(), 1);
-    check(pack(dir.path(), 3) == bytes, "different bytes on one thread and on three");
+    MemoryFileSystem fs;
+    check(fs.addFolder("/src"), "no tree folder");
+    const TreeMaker inMemory {
+        [&](const QString &path) { return fs.addFolder("/src/" + path.toUtf8()); },
+        [&](const QString &path, const QByteArray &bytes) {
+            return fs.addFile("/src/" + path.toUtf8(), bytes);
+        },
+    };
+    const QMap<QString, QByteArray> made = makeTree(inMemory, data, size);
+    const QByteArray bytes = pack(fs, "/src", 1);
+    check(pack(fs, "/src", 3) == bytes, "different bytes on one thread and on three");
 
     QBuffer buffer;
     buffer.setData(bytes);

@@ -2,8 +2,8 @@
 
 #include "archive/ArchiveFile.h"
 #include "archive/DirectoryReader.h"
-#include "compress/PackwellCore.h"
 #include "archive/EntryName.h"
+#include "compress/PackwellCore.h"
 #include "extract/EntryWriter.h"
 #include "extract/ExtractReporter.h"
 #include "extract/Extraction.h"

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // The bodies of the fuzz targets. libFuzzer drives them in the fuzz build; the test suite replays
 // every corpus file through the same functions, so what fuzzing found stays fixed.
@@ -17,12 +18,22 @@ void reader(const std::uint8_t *data, std::size_t size);
 void extract(const std::uint8_t *data, std::size_t size);
 // The compression component's members on arbitrary data and sizes.
 void packwell(const std::uint8_t *data, std::size_t size);
-// A new archive of a tree of files and folders that data describes, read back.
+// A new archive of a tree of files and folders that data describes, in memory, read back.
 void create(const std::uint8_t *data, std::size_t size);
 
-// Makes the tree of files and folders that data describes under root (names with spaces and
-// Windows-1252 letters, empty files and folders, files up to a few MiB); returns what it made
-// as FileTree::contents() lists it.
+// Makes a folder or a file at a path relative to the tree's root; false when it cannot.
+struct TreeMaker
+{
+    std::function<bool(const QString &path)> folder;
+    std::function<bool(const QString &path, const QByteArray &bytes)> file;
+};
+
+// Makes the tree of files and folders that data describes (names with spaces and Windows-1252
+// letters, empty files and folders, files up to a few MiB); returns what it made as
+// FileTree::contents() lists it.
+QMap<QString, QByteArray> makeTree(const TreeMaker &make, const std::uint8_t *data,
+                                   std::size_t size);
+// The same on disk, under root.
 QMap<QString, QByteArray> makeTree(const QString &root, const std::uint8_t *data, std::size_t size);
 
 } // namespace FuzzTargets

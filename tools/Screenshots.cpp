@@ -68,8 +68,8 @@ int main(int argc, char *argv[])
     const qint32 picture = window.entries().filledRows() - 1;
     list->selectionModel()->setCurrentIndex(list->model()->index(picture, 0),
                                             QItemSelectionModel::NoUpdate);
-    dlgPreview viewer(EntryPreview::load(QFile::encodeName(sample), window.archiveIdentity(),
-                                         window.entries().at(picture)),
+    dlgPreview viewer(EntryPreview::load({ QFile::encodeName(sample), window.archiveIdentity(),
+                                           window.entries().at(picture) }),
                       &window);
     ok = save(viewer, out, "preview.png") && ok;
 

@@ -65,3 +65,10 @@ QByteArray EntryTable::rawName(qint32 row) const
         return {};
     return m_data->bytes.mid(nameStart(row), nameSize(row));
 }
+
+QByteArrayView EntryTable::rawNameView(qint32 row) const
+{
+    if (!isFilled(row))
+        return {};
+    return QByteArrayView(m_data->bytes.constData() + nameStart(row), nameSize(row));
+}

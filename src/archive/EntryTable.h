@@ -3,6 +3,7 @@
 #include "EntryRecord.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QtGlobal>
 
 #include <memory>
@@ -37,6 +38,8 @@ public:
     qsizetype nameLength(qint32 row) const;
     // The name's bytes exactly as stored in the archive.
     QByteArray rawName(qint32 row) const;
+    // The same bytes without a copy, valid as long as the table.
+    QByteArrayView rawNameView(qint32 row) const;
     qint32 nameLen(qint32 row) const { return isFilled(row) ? field(row, 0) : 0; }
     qint32 entryType(qint32 row) const;
 

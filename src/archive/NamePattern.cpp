@@ -1,124 +1,238 @@
 #include "NamePattern.h"
 
-#include <QMultiHash>
+#include "ExactNames.h"
+#include "PatternAutomaton.h"
+
+#include "compress/Windows1252.h"
+
 #include <QThread>
 
-#include <set>
+#include <array>
+#include <numeric>
+#include <optional>
 #include <thread>
 
 namespace {
 
+using ByteSet = std::bitset<256>;
+
 // Fewer rows than this are not worth a thread of their own.
 constexpr qint32 kRowsPerThread = 50000;
 
-const QString kSeparator = QStringLiteral("[/\\\\]");
-
-// One character of a pattern as it stands in a regular expression, separators alike.
-QString literal(QChar c, bool inSet)
+// The character each byte of a name stands for.
+const std::array<char16_t, 256> &characters()
 {
-    if (c == u'/' || c == u'\\')
-        return inSet ? QStringLiteral("/\\\\") : kSeparator;
-    return inSet && c.isLetterOrNumber() ? QString(c) : QRegularExpression::escape(c);
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t {};
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            t[size_t(b)] = Windows1252::decode(&byte, 1).at(0).unicode();
+        }
+        return t;
+    }();
+    return table;
 }
 
-// The bracket expression opening at pattern[i] as a regular expression, i moved to its "]";
-// empty when it has no end and the "[" is an ordinary character.
-QString bracket(const QString &pattern, qsizetype &i)
+// The bytes whose characters lie in first … last.
+ByteSet range(char16_t first, char16_t last)
 {
-    qsizetype j = i + 1;
-    QString set = QStringLiteral("[");
-    if (j < pattern.size() && (pattern.at(j) == u'!' || pattern.at(j) == u'^')) {
-        set += u'^';
-        ++j;
-    }
-    for (const qsizetype first = j; j < pattern.size(); ++j) {
-        const QChar c = pattern.at(j);
-        if (c == u']' && j > first) {
-            i = j;
-            return set + u']';
-        }
-        if (c == u'[' && pattern.mid(j + 1, 1) == u":") { // a class such as [:alpha:]
-            const qsizetype end = pattern.indexOf(QLatin1String(":]"), j + 2);
-            if (end > 0) {
-                set += pattern.mid(j, end + 2 - j);
-                j = end + 1;
-                continue;
-            }
-        }
-        set += literal(c, true);
-        if (j + 2 < pattern.size() && pattern.at(j + 1) == u'-' && pattern.at(j + 2) != u']') {
-            set += u'-' + literal(pattern.at(j + 2), true);
-            j += 2;
-        }
-    }
-    return {};
+    ByteSet set;
+    for (size_t b = 0; b < 256; ++b)
+        set[b] = characters()[b] >= first && characters()[b] <= last;
+    return set;
 }
 
-// A name with "/" for every "\\".
-QString slashed(QString name)
+// The byte of one character, if it has one; quicker than range() for the common case.
+ByteSet one(char16_t c)
 {
-    return name.replace(u'\\', u'/');
+    ByteSet set;
+    if (c < 0x80 || (c >= 0xa0 && c <= 0xff))
+        set.set(c);
+    else
+        set = range(c, c);
+    return set;
+}
+
+// The separators are one character: a set holding either holds both.
+ByteSet withSeparators(ByteSet set)
+{
+    if (set['/'] || set['\\'])
+        set.set('/').set('\\');
+    return set;
+}
+
+bool isAlpha(char16_t c)
+{
+    return (c | 0x20) >= u'a' && (c | 0x20) <= u'z';
+}
+
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool isGraph(char16_t c)
+{
+    return c > 0x20 && c < 0x7f;
+}
+
+// The bytes of a class such as [:alpha:] (name "alpha", or "^alpha" for all the others): the
+// POSIX classes of the C locale, so ASCII characters only.
+std::optional<ByteSet> characterClass(QStringView name)
+{
+    const bool negated = name.startsWith(u'^');
+    if (negated)
+        name = name.mid(1);
+    const struct
+    {
+        const char *name;
+        bool (*has)(char16_t);
+    } classes[] = {
+        { "alnum", [](char16_t c) { return isAlpha(c) || isDigit(c); } },
+        { "alpha", isAlpha },
+        { "ascii", [](char16_t c) { return c < 0x80; } },
+        { "blank", [](char16_t c) { return c == u' ' || c == u'\t'; } },
+        { "cntrl", [](char16_t c) { return c < 0x20 || c == 0x7f; } },
+        { "digit", isDigit },
+        { "graph", isGraph },
+        { "lower", [](char16_t c) { return c >= u'a' && c <= u'z'; } },
+        { "print", [](char16_t c) { return c >= 0x20 && c < 0x7f; } },
+        { "punct", [](char16_t c) { return isGraph(c) && !isAlpha(c) && !isDigit(c); } },
+        { "space", [](char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); } },
+        { "upper", [](char16_t c) { return c >= u'A' && c <= u'Z'; } },
+        { "word", [](char16_t c) { return isAlpha(c) || isDigit(c) || c == u'_'; } },
+        { "xdigit",
+          [](char16_t c) { return isDigit(c) || ((c | 0x20) >= u'a' && (c | 0x20) <= u'f'); } },
+    };
+    for (const auto &k : classes) {
+        if (name != QLatin1String(k.name))
+            continue;
+        ByteSet set;
+        for (size_t b = 0; b < 256; ++b)
+            set[b] = (characters()[b] < 0x80 && k.has(characters()[b])) != negated;
+        return set;
+    }
+    return std::nullopt;
 }
 
 } // namespace
 
-NamePattern::NamePattern(const QString &pattern, Syntax syntax) : m_text(pattern), m_syntax(syntax)
+NamePattern::NamePattern(const QString &pattern, Syntax syntax) : m_text(pattern)
 {
-    QString p = slashed(pattern);
+    QString p = pattern;
+    p.replace(u'\\', u'/');
     while (p.size() > 1 && p.endsWith(u'/'))
         p.chop(1);
-    if (syntax == Syntax::Literal) {
-        m_literal = p;
+    const bool wildcards = syntax == Syntax::Wildcard;
+    bool exact = true;
+    for (qsizetype i = 0; i < p.size(); ++i) {
+        const char16_t c = p.at(i).unicode();
+        Step step;
+        if (wildcards && c == u'*') {
+            exact = false;
+            step.star = true;
+            if (!m_steps.empty() && m_steps.back().star)
+                continue; // "**" is "*"
+        } else if (wildcards && c == u'?') {
+            exact = false;
+            step.bytes.set();
+        } else if (wildcards && c == u'[' && readBracket(p, i, step.bytes)) {
+            exact = false;
+        } else {
+            step.bytes = withSeparators(one(c));
+        }
+        m_steps.push_back(step);
+    }
+    if (!m_error.isEmpty()) {
+        m_steps.assign(1, Step()); // nothing goes past an empty set
         return;
     }
-    QString expression;
-    for (qsizetype i = 0; i < p.size(); ++i) {
-        const QChar c = p.at(i);
-        QString set;
-        if (c == u'*')
-            expression += QLatin1String(".*");
-        else if (c == u'?')
-            expression += u'.';
-        else if (c == u'[' && !(set = bracket(p, i)).isEmpty())
-            expression += set;
-        else
-            expression += literal(c, false);
+    if (std::optional<QByteArray> bytes = exact ? Windows1252::encodeExactly(p) : std::nullopt) {
+        m_exact = true;
+        m_name = *bytes;
+        std::vector<Step>().swap(m_steps);
     }
-    // Anchored at the start; done at the end of the name or of a folder above it.
-    m_expression.setPattern(
-        QStringLiteral("\\A(?:%1)(?:\\z|(?<=.)(?=%2))").arg(expression, kSeparator));
-    m_expression.setPatternOptions(QRegularExpression::DotMatchesEverythingOption);
 }
 
-bool NamePattern::matches(const QString &name) const
+bool NamePattern::readBracket(const QString &p, qsizetype &i, ByteSet &bytes)
 {
-    if (m_syntax == Syntax::Wildcard)
-        return m_expression.match(name).hasMatch();
-    const QString n = slashed(name);
-    return n.startsWith(m_literal)
-        && (n.size() == m_literal.size()
-            || (!m_literal.isEmpty() && n.at(m_literal.size()) == u'/'));
+    qsizetype j = i + 1;
+    const bool negated = j < p.size() && (p.at(j) == u'!' || p.at(j) == u'^');
+    if (negated)
+        ++j;
+    ByteSet set;
+    QString fault; // reported only if the bracket ends: an unended one is ordinary characters
+    for (const qsizetype first = j; j < p.size(); ++j) {
+        const char16_t c = p.at(j).unicode();
+        if (c == u']' && j > first) {
+            i = j;
+            set = withSeparators(set);
+            bytes = negated ? ~set : set;
+            if (m_error.isEmpty())
+                m_error = fault;
+            return true;
+        }
+        if (c == u'[' && j + 1 < p.size() && p.at(j + 1) == u':') {
+            // Not a class when a "]" or another "[:" comes first: then "[" is a character.
+            const qsizetype end = p.indexOf(QLatin1String(":]"), j + 2);
+            const QStringView name = QStringView(p).mid(j + 2, qMax(end - j - 2, 0));
+            if (end > 0 && !name.contains(u']') && !name.contains(QLatin1String("[:"))) {
+                if (const std::optional<ByteSet> known = characterClass(name))
+                    set |= *known;
+                else if (fault.isEmpty())
+                    fault = QStringLiteral("there is no character class %1")
+                                .arg(p.mid(j, end + 2 - j));
+                j = end + 1;
+                continue;
+            }
+        }
+        if (j + 2 < p.size() && p.at(j + 1) == u'-' && p.at(j + 2) != u']') {
+            const char16_t last = p.at(j + 2).unicode();
+            if (last < c && fault.isEmpty())
+                fault = QStringLiteral("the range %1 runs backwards").arg(p.mid(j, 3));
+            set |= range(c, last);
+            j += 2;
+        } else {
+            set |= one(c);
+        }
+    }
+    return false;
 }
 
 std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
                                               const QList<NamePattern> &patterns,
                                               std::vector<bool> *used)
 {
-    // Each thread a share of the rows and patterns of its own: threads sharing one regular
-    // expression would take turns at it.
     const qint32 count = table.filledRows();
-    const int threads = patterns.isEmpty()
-        ? 1
-        : qBound(1, QThread::idealThreadCount(), int(count / kRowsPerThread) + 1);
+    if (used)
+        used->assign(size_t(patterns.size()), false);
+    std::vector<qint32> all;
+    if (patterns.isEmpty()) {
+        all.resize(size_t(count));
+        std::iota(all.begin(), all.end(), 0);
+        return all;
+    }
+    const ExactNames exact(patterns);
+    const PatternAutomaton automaton(patterns);
+    const int threads = qBound(1, QThread::idealThreadCount(), int(count / kRowsPerThread) + 1);
     std::vector<std::vector<qint32>> rows(static_cast<size_t>(threads));
-    std::vector<std::vector<bool>> usedBy(static_cast<size_t>(threads));
+    std::vector<std::optional<Marks>> marks(static_cast<size_t>(threads));
     const auto share = [&](int t) {
-        QList<NamePattern> own;
-        for (const NamePattern &pattern : patterns)
-            own << NamePattern(pattern.m_text, pattern.m_syntax);
-        rows[size_t(t)] = selectedRows(
-            table, t == 0 ? patterns : own, qint32(qint64(count) * t / threads),
-            qint32(qint64(count) * (t + 1) / threads), used ? &usedBy[size_t(t)] : nullptr);
+        PatternAutomaton::Scratch scratch;
+        std::optional<Marks> &own = marks[size_t(t)];
+        if (used)
+            own.emplace(patterns.size());
+        const qint32 last = qint32(qint64(count) * (t + 1) / threads);
+        for (qint32 row = qint32(qint64(count) * t / threads); row < last; ++row) {
+            // Once every pattern has matched a row, the first match decides.
+            Marks *m = own && own->unused > 0 ? &*own : nullptr;
+            const QByteArrayView name = table.rawNameView(row);
+            bool selected = exact.matches(name, m);
+            if (!selected || m)
+                selected = automaton.matches(name, scratch, m) || selected;
+            if (selected)
+                rows[size_t(t)].push_back(row);
+        }
     };
     std::vector<std::thread> helpers;
     for (int t = 1; t < threads; ++t)
@@ -127,64 +241,12 @@ std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
     for (std::thread &helper : helpers)
         helper.join();
 
-    if (used)
-        used->assign(size_t(patterns.size()), false);
-    std::vector<qint32> all = std::move(rows[0]);
+    all = std::move(rows[0]);
     for (int t = 0; t < threads; ++t) {
         if (t > 0)
             all.insert(all.end(), rows[size_t(t)].begin(), rows[size_t(t)].end());
-        for (size_t i = 0; used && i < usedBy[size_t(t)].size(); ++i)
-            (*used)[i] = (*used)[i] || usedBy[size_t(t)][i];
+        for (size_t i = 0; used && i < used->size(); ++i)
+            (*used)[i] = (*used)[i] || marks[size_t(t)]->used[i];
     }
     return all;
-}
-
-std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
-                                              const QList<NamePattern> &patterns, qint32 first,
-                                              qint32 last, std::vector<bool> *used)
-{
-    std::vector<qint32> rows;
-    if (used)
-        used->assign(size_t(patterns.size()), false);
-    QMultiHash<QString, qsizetype> literals; // by name: the patterns that are that name
-    std::set<qsizetype> lengths; // of those names: only a prefix of such a length can match
-    QList<qsizetype> wildcards;
-    for (qsizetype i = 0; i < patterns.size(); ++i) {
-        if (patterns.at(i).m_syntax == Syntax::Literal) {
-            literals.insert(patterns.at(i).m_literal, i);
-            lengths.insert(patterns.at(i).m_literal.size());
-        } else {
-            wildcards << i;
-        }
-    }
-    const auto select = [&](qsizetype i) {
-        if (used)
-            (*used)[size_t(i)] = true;
-        return true;
-    };
-    for (qint32 row = first; row < last; ++row) {
-        bool selected = patterns.isEmpty();
-        const QString name = selected ? QString() : table.name(row);
-        for (const qsizetype i : std::as_const(wildcards)) {
-            if (selected && !used)
-                break;
-            if (patterns.at(i).matches(name))
-                selected = select(i);
-        }
-        // The name itself, or a folder above it, of a length some literal name has: the cost
-        // stays within the names looked for, however deep the entry lies.
-        const QString n = literals.isEmpty() ? QString() : slashed(name);
-        for (const qsizetype end : lengths) {
-            if (end > n.size() || (selected && !used))
-                break;
-            if (end < n.size() && (end == 0 || n.at(end) != u'/'))
-                continue;
-            const auto [first, last] = literals.equal_range(n.left(end));
-            for (auto it = first; it != last; ++it)
-                selected = select(it.value());
-        }
-        if (selected)
-            rows.push_back(row);
-    }
-    return rows;
 }

@@ -8,6 +8,8 @@ target_sources(quillon_core PRIVATE
     archive/EntryReader.cpp archive/EntryReader.h
     archive/EntryRecord.h
     archive/EntryTable.cpp archive/EntryTable.h
+    archive/ExactNames.cpp archive/ExactNames.h
     archive/NamePattern.cpp archive/NamePattern.h
+    archive/PatternAutomaton.cpp archive/PatternAutomaton.h
     archive/SystemCall.h
 )

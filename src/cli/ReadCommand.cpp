@@ -70,6 +70,12 @@ qint64 progressBytes(const EntryRecord &e)
     return isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0;
 }
 
+// How the command line's PATTERNs are read.
+NamePattern::Syntax syntaxOf(const CommandLineOptions &options)
+{
+    return options.literalPatterns ? NamePattern::Syntax::Literal : NamePattern::Syntax::Wildcard;
+}
+
 // How many separators a name starts with: they are not written.
 qsizetype leadingSeparators(const QString &name)
 {
@@ -95,6 +101,15 @@ void ReadCommand::failed(const QString &, const QString &, const EntryFailure &w
 
 int ReadCommand::run()
 {
+    // A pattern that means nothing is a mistake in the command line, said before anything is done.
+    for (const QString &pattern : std::as_const(m_options.patterns)) {
+        const NamePattern p(pattern, syntaxOf(m_options));
+        if (!p.isValid()) {
+            m_console.error(Printable::name(pattern) + QStringLiteral(": bad pattern: ")
+                            + Printable::name(p.errorString()));
+            return Console::UsageOrArchiveError;
+        }
+    }
     if (m_options.hasNamesFile && !readNames())
         return Console::UsageOrArchiveError;
 
@@ -181,9 +196,7 @@ std::vector<qint32> ReadCommand::selectedRows()
 {
     QList<NamePattern> patterns;
     for (const QString &pattern : std::as_const(m_options.patterns))
-        patterns << NamePattern(pattern,
-                                m_options.literalPatterns ? NamePattern::Syntax::Literal
-                                                          : NamePattern::Syntax::Wildcard);
+        patterns << NamePattern(pattern, syntaxOf(m_options));
     for (qsizetype i = 0; i < m_names.size(); ++i)
         patterns << NamePattern(QString::fromUtf8(m_names.at(i)), NamePattern::Syntax::Literal);
     m_names = NameList(); // the patterns hold them now

@@ -2,8 +2,6 @@
 
 #include "fs/FileSystem.h"
 
-#include <unistd.h>
-
 namespace {
 
 // Written bytes are handed to the file in blocks of this size, not a few bytes per entry.
@@ -49,7 +47,7 @@ bool ArchiveOutput::rewind(qint64 pos)
         return true;
     }
     m_buffer.clear();
-    if (::ftruncate(m_fd, off_t(pos)) != 0 || ::lseek(m_fd, off_t(pos), SEEK_SET) < 0)
+    if (!m_fs.truncate(m_fd, pos))
         return false;
     m_flushed = pos;
     return true;

@@ -9,8 +9,6 @@
 
 #include <cerrno>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -83,7 +81,7 @@ void EntryPacker::closeFile(Entry &e)
 {
     if (e.fd < 0)
         return;
-    ::close(e.fd);
+    m_fs.close(e.fd);
     e.fd = -1;
     --m_openFiles;
 }
@@ -96,13 +94,13 @@ void EntryPacker::addFile(Entry &e)
     if (e.fd < 0)
         return;
     ++m_openFiles;
-    struct stat st;
-    if (::fstat(e.fd, &st) != 0) {
+    FileSystem::Info info;
+    if (!m_fs.info(e.fd, info)) {
         e.why = EntryFailure::systemText(errno);
         return closeFile(e);
     }
-    e.size = qint64(st.st_size);
-    e.mtime = st.st_mtim;
+    e.size = info.size;
+    e.mtime = info.modified;
     if (e.size >= k2GiB) {
         e.why = QStringLiteral("file of 2 GiB or more, not added");
         return closeFile(e);
@@ -130,12 +128,12 @@ QString EntryPacker::changed(const Entry &e) const
 {
     char byte;
     const qint64 n = ArchiveFile::readAt(e.fd, &byte, 1, e.size);
-    struct stat st;
-    if (n < 0 || ::fstat(e.fd, &st) != 0)
+    FileSystem::Info info;
+    if (n < 0 || !m_fs.info(e.fd, info))
         return EntryFailure::systemText(errno);
-    if (n > 0 || st.st_size != e.size)
+    if (n > 0 || info.size != e.size)
         return changedSize();
-    if (st.st_mtim.tv_sec != e.mtime.tv_sec || st.st_mtim.tv_nsec != e.mtime.tv_nsec)
+    if (info.modified.tv_sec != e.mtime.tv_sec || info.modified.tv_nsec != e.mtime.tv_nsec)
         return QStringLiteral("changed while being read, not added");
     return {};
 }

@@ -3,49 +3,48 @@
 #include "archive/ArchiveBuilder.h"
 #include "archive/EntryFailure.h"
 #include "archive/EntryName.h"
-#include "archive/SystemCall.h"
 #include "compress/Windows1252.h"
 #include "fs/FileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <dirent.h>
-#include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-// Why a file of this mode is never added; empty for files and folders.
-QString refusal(mode_t mode)
+// Why something of this kind is never added; empty for files and folders.
+QString refusal(FileSystem::Kind kind)
 {
-    if (S_ISLNK(mode))
+    switch (kind) {
+    case FileSystem::Kind::File:
+    case FileSystem::Kind::Folder:
+        return {};
+    case FileSystem::Kind::Link:
         return QStringLiteral("symbolic link, not added");
-    if (S_ISFIFO(mode))
+    case FileSystem::Kind::Fifo:
         return QStringLiteral("FIFO, not added");
-    if (S_ISSOCK(mode))
+    case FileSystem::Kind::Socket:
         return QStringLiteral("socket, not added");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
+    case FileSystem::Kind::Device:
         return QStringLiteral("device, not added");
-    return {};
+    case FileSystem::Kind::Other:
+        break;
+    }
+    return QStringLiteral("not a file or folder, not added");
 }
 
 } // namespace
 
-SourceTree::SourceTree(FileSystem &fs, Reporter reporter) : m_fs(fs), m_report(std::move(reporter))
+SourceTree::SourceTree(FileSystem &fs, Reporter reporter)
+    : m_fs(fs), m_report(std::move(reporter)), m_openFolder(fs)
 { }
 
-SourceTree::~SourceTree()
-{
-    for (const int fd : { m_root, m_openFolder })
-        if (fd >= 0)
-            ::close(fd);
-}
+SourceTree::~SourceTree() = default;
 
 int SourceTree::openRoot(const QByteArray &path)
 {
-    return m_fs.openChosenFolder(path, m_root) == FileSystem::Status::Ok ? 0 : errno;
+    m_walk = std::make_unique<FolderWalk>(m_fs, path);
+    return m_walk->destinationError();
 }
 
 QByteArray SourceTree::storedName(const QByteArray &native, QString &why)
@@ -90,10 +89,9 @@ qint64 SourceTree::recordsSize() const
     return size;
 }
 
-bool SourceTree::isSkipped(quint64 device, quint64 inode) const
+bool SourceTree::isSkipped(const ArchiveFile::Identity &file) const
 {
-    return std::find(m_skipped.begin(), m_skipped.end(), ArchiveFile::Identity { device, inode })
-        != m_skipped.end();
+    return std::find(m_skipped.begin(), m_skipped.end(), file) != m_skipped.end();
 }
 
 void SourceTree::addItem(const QByteArray &stored, bool folder)
@@ -102,27 +100,30 @@ void SourceTree::addItem(const QByteArray &stored, bool folder)
     m_names.append(stored);
 }
 
-bool SourceTree::addFound(int folder, const QByteArray &name, mode_t mode, quint64 inode,
-                          const QByteArray &path, QByteArray &stored)
+bool SourceTree::addFound(int folder, const FileSystem::Listed &found, const QByteArray &path,
+                          QByteArray &stored)
 {
-    const bool maybeSkipped = std::any_of(m_skipped.begin(), m_skipped.end(),
-                                          [&](const auto &file) { return file.inode == inode; });
-    if (mode == 0 || (S_ISREG(mode) && maybeSkipped)) {
-        struct stat st;
-        if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    const bool maybeSkipped
+        = std::any_of(m_skipped.begin(), m_skipped.end(),
+                      [&](const auto &file) { return file.inode == found.inode; });
+    FileSystem::Kind kind = found.kind.value_or(FileSystem::Kind::Other);
+    if (!found.kind || (kind == FileSystem::Kind::File && maybeSkipped)) {
+        FileSystem::Info info;
+        if (m_fs.info(folder, found.name, info) != FileSystem::Status::Ok) {
             m_report(path, EntryFailure::systemText(errno));
             return false;
         }
-        mode = st.st_mode;
-        if (S_ISREG(mode) && isSkipped(quint64(st.st_dev), quint64(st.st_ino)))
+        kind = info.kind;
+        if (kind == FileSystem::Kind::File && isSkipped(info.identity))
             return false;
     }
-    QString why = refusal(mode);
-    const QByteArray component = why.isEmpty() ? storedName(name, why) : QByteArray();
+    const bool isFolder = kind == FileSystem::Kind::Folder;
+    QString why = refusal(kind);
+    const QByteArray component = why.isEmpty() ? storedName(found.name, why) : QByteArray();
     if (!component.isEmpty()) {
         const QByteArray full = stored.isEmpty() ? component : stored + '\\' + component;
         // Names an extraction would refuse are never written.
-        if (const auto refused = EntryName(Windows1252::decode(full)).refusal(!S_ISDIR(mode)))
+        if (const auto refused = EntryName(Windows1252::decode(full)).refusal(!isFolder))
             why = refused->text() + QStringLiteral(", not added");
         stored = full;
     }
@@ -130,52 +131,47 @@ bool SourceTree::addFound(int folder, const QByteArray &name, mode_t mode, quint
         m_report(path, why);
         return false;
     }
-    addItem(stored, S_ISDIR(mode));
-    return S_ISDIR(mode);
+    addItem(stored, isFolder);
+    return isFolder;
+}
+
+bool SourceTree::reach(const QByteArray &path, FileSystem::Descriptor &out, QString &why)
+{
+    const QByteArrayList folders = path.isEmpty() ? QByteArrayList() : path.split('/');
+    if (m_walk->open(folders, false, out) == FolderWalk::Outcome::Reached)
+        return true;
+    why = m_walk->failure().text();
+    return false;
 }
 
 void SourceTree::walk(QByteArray path, QByteArray stored)
 {
-    // Folders still to read; each is opened afresh from the root, so no descriptor is held per
-    // level however deep the tree.
+    // Folders still to read, each reached afresh from the root when its turn comes, so no
+    // descriptor is held per level however deep the tree.
     std::vector<std::pair<QByteArray, QByteArray>> folders { { path, stored } };
     while (!folders.empty()) {
         std::tie(path, stored) = std::move(folders.back());
         folders.pop_back();
-        const int fd = openFolder(path);
-        DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
-        if (!dir) {
-            m_report(path, EntryFailure::systemText(errno));
-            if (fd >= 0)
-                ::close(fd);
+        FileSystem::Descriptor folder(m_fs);
+        QString why;
+        if (!reach(path, folder, why)) {
+            m_report(path, why);
             continue;
         }
         // Read whole and sorted, so what is reported comes in the same order every time.
-        struct Found
-        {
-            QByteArray name;
-            mode_t mode;
-            quint64 inode;
-        };
-        std::vector<Found> found;
-        for (const dirent *entry; (errno = 0, entry = ::readdir(dir));) {
-            const QByteArray name(entry->d_name);
-            if (name != "." && name != "..")
-                found.push_back({ name, mode_t(DTTOIF(entry->d_type)), quint64(entry->d_ino) });
-        }
-        if (errno != 0)
+        std::vector<FileSystem::Listed> found;
+        if (!m_fs.list(folder.fd(), found))
             m_report(path, EntryFailure::systemText(errno));
         std::sort(found.begin(), found.end(),
-                  [](const Found &a, const Found &b) { return a.name < b.name; });
+                  [](const auto &a, const auto &b) { return a.name < b.name; });
         const size_t walked = folders.size();
-        for (const Found &f : found) {
+        for (const FileSystem::Listed &f : found) {
             const QByteArray below = path.isEmpty() ? f.name : path + '/' + f.name;
             QByteArray belowStored = stored;
-            if (addFound(::dirfd(dir), f.name, f.mode, f.inode, below, belowStored))
+            if (addFound(folder.fd(), f, below, belowStored))
                 folders.emplace_back(below, belowStored);
         }
         std::reverse(folders.begin() + qsizetype(walked), folders.end()); // first one first
-        ::closedir(dir);
     }
 }
 
@@ -190,29 +186,35 @@ void SourceTree::addPath(const QByteArray &path)
         if (!part.isEmpty() && part != ".")
             parts << part;
     }
-    // Each folder on the way is added too, so the archive holds the folder of every entry.
+    // Each folder on the way is added too, so the archive holds the folder of every entry; the
+    // way is taken one level at a time from the root's descriptor, never through a link.
+    FileSystem::Descriptor folder(m_fs);
+    QString why;
+    if (!reach({}, folder, why))
+        return m_report(path, why);
     QByteArray below, stored;
     for (qsizetype i = 0; i < parts.size(); ++i) {
-        const int folder = openFolder(below);
-        struct stat st;
-        const bool found
-            = folder >= 0 && ::fstatat(folder, parts[i].constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+        FileSystem::Info info;
+        const bool found = m_fs.info(folder.fd(), parts[i], info) == FileSystem::Status::Ok;
         const int error = errno;
         if (!below.isEmpty())
             below += '/';
         below += parts[i];
-        bool isFolder = false;
         if (!found)
-            m_report(path, EntryFailure::systemText(error));
-        else if (i + 1 < parts.size() && !S_ISDIR(st.st_mode))
-            m_report(below,
-                     S_ISLNK(st.st_mode) ? refusal(st.st_mode) : EntryFailure::systemText(ENOTDIR));
-        else
-            isFolder = addFound(folder, parts[i], st.st_mode, quint64(st.st_ino), below, stored);
-        if (folder >= 0)
-            ::close(folder);
-        if (!isFolder)
+            return m_report(path, EntryFailure::systemText(error));
+        if (i + 1 < parts.size() && !info.isFolder())
+            return m_report(below,
+                            info.kind == FileSystem::Kind::Link
+                                ? refusal(info.kind)
+                                : EntryFailure::systemText(ENOTDIR));
+        if (!addFound(folder.fd(), { parts[i], info.kind, info.identity.inode }, below, stored))
             return;
+        int next = -1;
+        if (i + 1 < parts.size()) {
+            if (m_fs.openFolder(folder.fd(), parts[i], next) != FileSystem::Status::Ok)
+                return m_report(below, EntryFailure::systemText(errno));
+            folder.reset(next);
+        }
     }
     walk(below, stored);
 }
@@ -240,69 +242,40 @@ void SourceTree::sort()
                   m_items.end());
 }
 
-int SourceTree::openFolder(const QByteArray &path)
-{
-    if (path.isEmpty()) // a description of its own, read from the start
-        return ::openat(m_root, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int fd = -1;
-    if (m_fs.openBeneath(m_root, path, fd) == FileSystem::Status::Ok)
-        return fd;
-    if (!FileSystem::isBeneathUnsupported(errno))
-        return -1;
-    // One name at a time where the kernel cannot refuse links on the way itself.
-    int folder = m_root;
-    for (const QByteArray &part : path.split('/')) {
-        const FileSystem::Status status = m_fs.openFolder(folder, part, fd);
-        const int error = errno;
-        if (folder != m_root)
-            ::close(folder);
-        errno = error;
-        if (status != FileSystem::Status::Ok)
-            return -1;
-        folder = fd;
-    }
-    return folder;
-}
-
 int SourceTree::open(qsizetype i, QString &why)
 {
     const QByteArray path = this->path(i);
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray() : path.left(slash);
     const QByteArray leaf = path.mid(slash + 1);
-    if (m_openFolder < 0 || folder != m_openPath) {
-        if (m_openFolder >= 0)
-            ::close(m_openFolder);
-        m_openFolder = openFolder(folder);
-        m_openPath = folder;
-        if (m_openFolder < 0) {
-            why = EntryFailure::systemText(errno);
+    if (m_openFolder.fd() < 0 || folder != m_openPath) {
+        m_openFolder.close();
+        if (!reach(folder, m_openFolder, why))
             return -1;
-        }
+        m_openPath = folder;
     }
-    struct stat found, opened;
-    if (::fstatat(m_openFolder, leaf.constData(), &found, AT_SYMLINK_NOFOLLOW) != 0) {
+    FileSystem::Info found;
+    if (m_fs.info(m_openFolder.fd(), leaf, found) != FileSystem::Status::Ok) {
         why = EntryFailure::systemText(errno);
         return -1;
     }
-    why = S_ISREG(found.st_mode) ? QString() : refusal(found.st_mode);
-    if (!S_ISREG(found.st_mode) || isSkipped(quint64(found.st_dev), quint64(found.st_ino))) {
-        if (!S_ISREG(found.st_mode) && why.isEmpty())
-            why = QStringLiteral("no longer a file, not added");
+    if (found.kind != FileSystem::Kind::File) {
+        why = found.kind == FileSystem::Kind::Folder ? QStringLiteral("no longer a file, not added")
+                                                     : refusal(found.kind);
         return -1;
     }
+    if (isSkipped(found.identity))
+        return -1;
     // Checked before opening: never a FIFO, a socket or a device.
-    const int fd = retryInterrupted([&] {
-        return ::openat(m_openFolder, leaf.constData(),
-                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    });
-    if (fd < 0) {
+    int fd = -1;
+    if (m_fs.openFile(m_openFolder.fd(), leaf, fd) != FileSystem::Status::Ok) {
         why = EntryFailure::systemText(errno);
         return -1;
     }
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != found.st_dev
-        || opened.st_ino != found.st_ino) {
-        ::close(fd);
+    FileSystem::Info opened;
+    if (!m_fs.info(fd, opened) || opened.kind != FileSystem::Kind::File
+        || opened.identity != found.identity) {
+        m_fs.close(fd);
         why = QStringLiteral("changed while being read, not added");
         return -1;
     }

@@ -1,16 +1,16 @@
 #pragma once
 
 #include "archive/ArchiveFile.h"
+#include "fs/FileSystem.h"
+#include "fs/FolderWalk.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QString>
 
 #include <functional>
-#include <sys/types.h>
+#include <memory>
 #include <vector>
-
-class FileSystem;
 
 // The files and folders a new archive takes, found below one folder (the root). Everything is
 // reached from the root's descriptor one name at a time and never through a symbolic link; FIFOs,
@@ -67,25 +67,26 @@ private:
     };
 
     void addPath(const QByteArray &path);
-    // Adds what was found in folder under name, of the given mode (0: not known yet), at path;
-    // stored holds the stored name of the folder and becomes the stored name of what was found.
-    // Returns whether it is a folder to walk; a refusal is reported.
-    bool addFound(int folder, const QByteArray &name, mode_t mode, quint64 inode,
-                  const QByteArray &path, QByteArray &stored);
+    // Adds what folder lists as found, at path; stored holds the stored name of the folder and
+    // becomes the stored name of what was found. Returns whether it is a folder to walk; a
+    // refusal is reported.
+    bool addFound(int folder, const FileSystem::Listed &found, const QByteArray &path,
+                  QByteArray &stored);
     void walk(QByteArray path, QByteArray stored);
     void addItem(const QByteArray &stored, bool folder);
-    // The folder at path below the root (empty: the root itself), never through a link.
-    int openFolder(const QByteArray &path);
-    bool isSkipped(quint64 device, quint64 inode) const;
+    // The folder at path below the root (empty: the root itself), never through a link; false
+    // with why set where it cannot be reached.
+    bool reach(const QByteArray &path, FileSystem::Descriptor &out, QString &why);
+    bool isSkipped(const ArchiveFile::Identity &file) const;
     void sort();
 
     FileSystem &m_fs;
     Reporter m_report;
-    int m_root = -1;
+    std::unique_ptr<FolderWalk> m_walk; // from the root
     std::vector<ArchiveFile::Identity> m_skipped;
     QByteArray m_names;
     std::vector<Item> m_items;
     // The folder of the file opened last, kept for the next one, which is often in it too.
     QByteArray m_openPath;
-    int m_openFolder = -1;
+    FileSystem::Descriptor m_openFolder;
 };

@@ -5,6 +5,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/inotify.h>
@@ -14,13 +15,24 @@
 
 namespace {
 
+FileSystem::Kind kindOf(mode_t mode)
+{
+    using Kind = FileSystem::Kind;
+    return S_ISREG(mode)                 ? Kind::File
+        : S_ISDIR(mode)                  ? Kind::Folder
+        : S_ISLNK(mode)                  ? Kind::Link
+        : S_ISFIFO(mode)                 ? Kind::Fifo
+        : S_ISSOCK(mode)                 ? Kind::Socket
+        : S_ISCHR(mode) || S_ISBLK(mode) ? Kind::Device
+                                         : Kind::Other;
+}
+
 void fill(FileSystem::Info &out, const struct stat &st)
 {
-    out.kind = S_ISREG(st.st_mode) ? FileSystem::Kind::File
-        : S_ISDIR(st.st_mode)      ? FileSystem::Kind::Folder
-        : S_ISLNK(st.st_mode)      ? FileSystem::Kind::Link
-                                   : FileSystem::Kind::Other;
+    out.kind = kindOf(st.st_mode);
     out.identity = { quint64(st.st_dev), quint64(st.st_ino) };
+    out.size = qint64(st.st_size);
+    out.modified = st.st_mtim;
 }
 
 FileSystem::Status opened(int fd)
@@ -98,6 +110,49 @@ bool FileSystem::info(int fd, Info &out)
         return false;
     fill(out, st);
     return true;
+}
+
+bool FileSystem::list(int folder, std::vector<Listed> &out)
+{
+    // A description of its own, read from the start, so folder's own offset is left alone.
+    const int fd = retryInterrupted(
+        [&] { return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        errno = error;
+        return false;
+    }
+    int error = 0;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry) {
+            error = errno; // 0 at the end
+            break;
+        }
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        std::optional<Kind> kind;
+        if (entry->d_type != DT_UNKNOWN)
+            kind = kindOf(DTTOIF(entry->d_type));
+        out.push_back({ name, kind, quint64(entry->d_ino) });
+    }
+    ::closedir(dir);
+    errno = error;
+    return error == 0;
+}
+
+FileSystem::Status FileSystem::openFile(int folder, const QByteArray &name, int &fd)
+{
+    fd = retryInterrupted([&] {
+        return ::openat(folder, name.constData(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    });
+    return opened(fd);
 }
 
 bool FileSystem::isWritable(int folder, const QByteArray &name)
@@ -182,6 +237,11 @@ bool FileSystem::writeFully(int fd, const char *data, qint64 size)
         size -= n;
     }
     return true;
+}
+
+bool FileSystem::truncate(int fd, qint64 size)
+{
+    return ::ftruncate(fd, off_t(size)) == 0 && ::lseek(fd, off_t(size), SEEK_SET) >= 0;
 }
 
 bool FileSystem::close(int fd)

@@ -5,6 +5,10 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <ctime>
+#include <optional>
+#include <vector>
+
 // The file system as create and extract work through it, over POSIX file descriptors. A folder
 // the user names is opened once by its path; everything below it is reached one name at a time
 // from that descriptor, never through a whole path and never through a symbolic link, so
@@ -26,14 +30,25 @@ public:
         Failed, // anything else, a symbolic link in the way included
     };
 
-    enum class Kind { Other, File, Folder, Link };
+    enum class Kind { Other, File, Folder, Link, Fifo, Socket, Device };
 
     struct Info
     {
         Kind kind = Kind::Other;
         ArchiveFile::Identity identity;
+        qint64 size = 0;
+        timespec modified {};
 
         bool isFolder() const { return kind == Kind::Folder; }
+    };
+
+    // One name a folder lists, with what the listing tells of it: no kind where the file system
+    // does not say, so info() must be asked.
+    struct Listed
+    {
+        QByteArray name;
+        std::optional<Kind> kind;
+        quint64 inode = 0;
     };
 
     virtual ~FileSystem() = default;
@@ -57,6 +72,12 @@ public:
     // Never follows a link.
     virtual Status info(int folder, const QByteArray &name, Info &out);
     virtual bool info(int fd, Info &out);
+    // Every name in folder but "." and "..", in the order the file system gives them; false
+    // with errno set when it cannot be read to the end.
+    virtual bool list(int folder, std::vector<Listed> &out);
+    // A file inside folder, open for reading: never through a link, never waiting (a FIFO would
+    // hold the caller until a writer came), never becoming a controlling terminal.
+    virtual Status openFile(int folder, const QByteArray &name, int &fd);
     // Whether this process may write the file, by its effective ids as the kernel checks them;
     // a file without any write bit counts as read-only for root too.
     virtual bool isWritable(int folder, const QByteArray &name);
@@ -76,6 +97,8 @@ public:
     virtual qint64 write(int fd, const char *data, qint64 size);
     // Every byte, through write(); false with errno set (ENOSPC where nothing more would go).
     bool writeFully(int fd, const char *data, qint64 size);
+    // Cuts the file back to size bytes, the next write going there.
+    virtual bool truncate(int fd, qint64 size);
     // Copies up to size bytes from position pos of from to the current position of to inside
     // the kernel, like copy_file_range: the count done (0 at the end of from), or -1 with errno
     // set. isCopyUnsupported(errno) means the bytes must go through memory instead.

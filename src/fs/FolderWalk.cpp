@@ -34,8 +34,8 @@ FolderWalk::~FolderWalk()
 
 void FolderWalk::forget()
 {
-    for (const int fd : std::as_const(m_kept))
-        m_fs.close(fd);
+    for (const Kept &kept : std::as_const(m_kept))
+        m_fs.close(kept.fd);
     m_kept.clear();
     if (m_watch >= 0) // its watches go with it
         m_fs.close(m_watch);
@@ -52,13 +52,22 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
     if (m_watch < 0)
         return false; // no watches here: each entry walks afresh
     const QByteArray key = folders.join('/');
-    int kept = m_kept.value(key, -1);
-    if (kept < 0) {
-        if (m_kept.size() >= m_maxKept)
-            return false;
+    auto found = m_kept.find(key);
+    if (found == m_kept.end()) {
+        // From the folder above where that is kept, its levels watched already: a tree walked
+        // depth first costs one level per folder, however deep it goes.
         FileSystem::Descriptor level(m_fs);
         level.reset(m_root, false);
-        for (const QByteArray &folder : folders) {
+        qsizetype depth = 0;
+        if (folders.size() > 1) {
+            const auto parent = m_kept.constFind(key.left(key.size() - folders.last().size() - 1));
+            if (parent != m_kept.cend()) {
+                level.reset(parent->fd, false);
+                depth = folders.size() - 1;
+            }
+        }
+        for (; depth < folders.size(); ++depth) {
+            const QByteArray &folder = folders.at(depth);
             int fd = -1;
             if (m_fs.openFolder(level.fd(), folder, fd) != FileSystem::Status::Ok)
                 return false;
@@ -77,12 +86,24 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
             forget();
             return false;
         }
-        kept = level.release();
-        m_kept.insert(key, kept);
+        if (m_kept.size() >= m_maxKept)
+            dropLeastUsed();
+        found = m_kept.insert(key, { level.release(), 0 });
     }
-    out.reset(kept, false);
+    found->used = ++m_uses;
+    out.reset(found->fd, false);
     outcome = Outcome::Reached;
     return true;
+}
+
+void FolderWalk::dropLeastUsed()
+{
+    auto oldest = m_kept.begin();
+    for (auto it = m_kept.begin(); it != m_kept.end(); ++it)
+        if (it->used < oldest->used)
+            oldest = it;
+    m_fs.close(oldest->fd); // its watches stay, harmless until forget()
+    m_kept.erase(oldest);
 }
 
 bool FolderWalk::watchInPlace(int folder, const QByteArray &name, int fd)

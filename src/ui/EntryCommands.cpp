@@ -21,6 +21,7 @@ EntryCommands::EntryCommands(QMainWindow &window, const OpenArchive &archive, En
     , m_archive(archive)
     , m_list(list)
     , m_message(std::move(message))
+    , m_previewTimeLimit(PreviewRequest::kTimeLimit)
 {
     setObjectName(QStringLiteral("EntryCommands"));
     const auto menu = [&](const QString &title, const char *name) {
@@ -103,10 +104,15 @@ void EntryCommands::mnuEditSelectMatching_Click()
 
 void EntryCommands::selectMatching(const QString &pattern)
 {
+    const NamePattern wildcard(pattern);
+    if (!wildcard.isValid()) {
+        m_message(QStringLiteral("Bad pattern %1: %2").arg(pattern, wildcard.errorString()));
+        return;
+    }
     std::vector<qint32> rows;
     {
         BusyPointer busy;
-        rows = NamePattern::selectedRows(m_archive.entries, { NamePattern(pattern) });
+        rows = NamePattern::selectedRows(m_archive.entries, { wildcard });
     }
     if (rows.empty()) {
         m_message(QStringLiteral("No entry matches %1").arg(pattern));
@@ -123,13 +129,9 @@ void EntryCommands::mnuViewPreview_Click()
     updatePreview();
     if (!mnuViewPreview->isEnabled())
         return;
-    const EntryRecord entry = m_archive.entries.at(m_list->currentIndex().row());
-    EntryPreview preview;
-    {
-        BusyPointer busy;
-        preview = EntryPreview::load(QFile::encodeName(m_archive.archivePath), m_archive.identity,
-                                     entry);
-    }
-    dlgPreview viewer(preview, &m_window);
+    const PreviewRequest request { QFile::encodeName(m_archive.archivePath), m_archive.identity,
+                                   m_archive.entries.at(m_list->currentIndex().row()),
+                                   m_previewTimeLimit };
+    dlgPreview viewer(request, &m_window);
     viewer.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <functional>
 
 class EntryListView;
@@ -26,8 +27,11 @@ public:
 
     // Edit and View work only on an open archive, like the export commands.
     void setArchiveOpen(bool open);
-    // Adds every entry pattern matches to the selection; says so when none does.
+    // Adds every entry pattern matches to the selection; says so when none does, or when the
+    // pattern means nothing.
     void selectMatching(const QString &pattern);
+    // How long the viewer waits for a picture before it says it takes too long.
+    void setPreviewTimeLimit(std::chrono::milliseconds limit) { m_previewTimeLimit = limit; }
 
 public Q_SLOTS:
     void mnuEditSelectAll_Click();
@@ -44,6 +48,7 @@ private:
     EntryListView *m_list;
     MessageSink m_message;
     bool m_open = false;
+    std::chrono::milliseconds m_previewTimeLimit;
 
     QMenu *mnuEdit = nullptr;
     QAction *mnuEditSelectAll = nullptr;

@@ -199,6 +199,20 @@ void tst_Quillon::command_data()
         << QByteArray("f0\nf119990\nf119991\nf119992\nf119993\nf119994\nf119995\nf119996\nf119997\n"
                       "f119998\nf119999\nlast.txt\n")
         << QStringList { "quillon: %A: nothing: not found in archive" } << none << none;
+    QTest::newRow("list, a pattern over a name thousands of folders deep")
+        << W().add(W::stored("textures\\a\\b.png", "x"))
+               .add(W::stored("textures\\q\\w.png\\" + QByteArray("d\\").repeated(4000) + "x", "x"))
+               .build()
+        << QStringList { "list", "%A", "textures/*/*.png" } << 0
+        << "textures/a/b.png\ntextures/q/w.png/" + QByteArray("d/").repeated(4000) + "x\n"
+        << none << none << none;
+    QTest::newRow("list, a bracket holding one separator holds both")
+        << W().add(W::stored("d\\x", "x"))
+               .add(W::stored("d/x", "x"))
+               .add(W::stored("dax", "x"))
+               .build()
+        << QStringList { "list", "%A", "d[!A-z]x" } << 1 << QByteArray()
+        << QStringList { "quillon: %A: d[!A-z]x: not found in archive" } << none << none;
     QTest::newRow("list, unreadable") << QByteArray("xy") << QStringList { "list", "%A" } << 2
                                       << QByteArray() << QStringList { "*" } << none << none;
 
@@ -711,6 +725,11 @@ void tst_Quillon::usage_data()
     QTest::newRow("bad option") << QStringList { "--bogus", "list", "x.dat" } << 2
                                 << "quillon: unknown option '--bogus'|Try 'quillon --help'.";
     QTest::newRow("list without file") << QStringList { "list" } << 2 << QString();
+    QTest::newRow("a bracket that means nothing, before the folder and archive are opened")
+        << QStringList { "extract", "-C", "/nonexistent/dir", "/nonexistent/x.dat",
+                         "[[:bo\x1bgus:]]" }
+        << 2
+        << "quillon: [[:bo\\x1bgus:]]: bad pattern: there is no character class [:bo\\x1bgus:]";
     QTest::newRow("list missing file")
         << QStringList { "list", "/nonexistent/x.dat" } << 2 << QString();
     QTest::newRow("extract without file") << QStringList { "extract" } << 2 << QString();

@@ -12,7 +12,6 @@ struct MemoryFileSystem::Node
 {
     Kind kind = Kind::Folder;
     bool readOnly = false;
-    bool fifo = false;
     quint64 inode = 0;
     QByteArray content; // a file's bytes or a link's target
     std::map<QByteArray, NodePtr> children;
@@ -136,8 +135,7 @@ bool MemoryFileSystem::addLink(const QByteArray &path, const QByteArray &target)
 bool MemoryFileSystem::addFifo(const QByteArray &path)
 {
     auto node = std::make_shared<Node>();
-    node->kind = Kind::Other;
-    node->fifo = true;
+    node->kind = Kind::Fifo;
     return add(path, node);
 }
 
@@ -159,7 +157,7 @@ QMap<QByteArray, QByteArray> MemoryFileSystem::snapshot() const
                   case Kind::Link:
                       nodes[childPath] = "l" + child->content;
                       break;
-                  case Kind::Other:
+                  default:
                       nodes[childPath] = "p";
                       break;
                   }
@@ -186,6 +184,7 @@ void MemoryFileSystem::fill(const Node &node, Info &out) const
 {
     out.kind = node.kind;
     out.identity = { 1, node.inode };
+    out.size = node.kind == Kind::File ? node.content.size() : 0;
 }
 
 MemoryFileSystem::Node *MemoryFileSystem::folderOf(int handle, const QByteArray &name)
@@ -274,6 +273,60 @@ FileSystem::Status MemoryFileSystem::info(int folder, const QByteArray &name, In
     return Status::Ok;
 }
 
+bool MemoryFileSystem::info(int fd, Info &out)
+{
+    const auto it = m_handles.find(fd);
+    if (it != m_handles.end()) {
+        fill(*it->second, out);
+        return true;
+    }
+    const auto copy = m_copies.find(fd);
+    if (copy == m_copies.end())
+        return FileSystem::info(fd, out); // an archive's copy (openArchive)
+    fill(*copy->second, out);
+    return true;
+}
+
+bool MemoryFileSystem::list(int folder, std::vector<Listed> &out)
+{
+    const auto it = m_handles.find(folder);
+    if (it == m_handles.end() || it->second->kind != Kind::Folder) {
+        errno = it == m_handles.end() ? EBADF : ENOTDIR;
+        return false;
+    }
+    for (const auto &[name, child] : it->second->children)
+        out.push_back({ name, child->kind, child->inode });
+    return true;
+}
+
+FileSystem::Status MemoryFileSystem::openFile(int folder, const QByteArray &name, int &fd)
+{
+    Node *parent;
+    const NodePtr node = lookup(folder, name, parent);
+    if (!node)
+        return failWith(errno);
+    if (node->kind != Kind::File)
+        return failWith(node->kind == Kind::Link ? ELOOP : EISDIR);
+    // A copy of the bytes in a descriptor of its own, which reads by position as a file does.
+    fd = ::memfd_create("file", MFD_CLOEXEC);
+    const QByteArray &content = node->content;
+    if (fd < 0 || ::pwrite(fd, content.constData(), size_t(content.size()), 0) != content.size())
+        return failWith(errno);
+    m_copies[fd] = node;
+    return Status::Ok;
+}
+
+bool MemoryFileSystem::truncate(int fd, qint64 size)
+{
+    const auto it = m_handles.find(fd);
+    if (it == m_handles.end() || it->second->kind != Kind::File) {
+        errno = EBADF;
+        return false;
+    }
+    it->second->content.truncate(size);
+    return true;
+}
+
 bool MemoryFileSystem::isWritable(int folder, const QByteArray &name)
 {
     Node *parent;
@@ -349,7 +402,10 @@ qint64 MemoryFileSystem::copyRange(int, qint64, int, qint64)
 
 bool MemoryFileSystem::close(int fd)
 {
-    return m_handles.erase(fd) == 1;
+    if (fd >= kFirstHandle)
+        return m_handles.erase(fd) == 1;
+    m_copies.erase(fd);
+    return ::close(fd) == 0; // a file's copy in memory
 }
 
 bool MemoryFileSystem::rename(int folder, const QByteArray &from, const QByteArray &to)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fs/FileSystem.h"
+#include "RacingFileSystem.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -15,7 +15,7 @@
 // extraction fuzzer runs without touching a disk. Only paths (the extract directory, the
 // archive) follow links. A name that the writers should never hand on (empty, ".", "..", or
 // holding "/" or character 0) is counted in badNames and refused.
-class MemoryFileSystem : public FileSystem
+class MemoryFileSystem : public RacingFileSystem
 {
 public:
     MemoryFileSystem();
@@ -35,8 +35,6 @@ public:
     QMap<QByteArray, QByteArray> snapshot() const;
     int openHandles() const { return int(m_handles.size()); }
     int badNames = 0;
-    // Runs before every step through a folder, with the path about to be opened: a race.
-    std::function<void(const QByteArray &path)> beforeOpenFolder;
 
     Status openChosenFolder(const QByteArray &path, int &fd) override;
     Status openFolder(int folder, const QByteArray &name, int &fd) override;
@@ -45,6 +43,11 @@ public:
     // No watches either: every entry's folder is walked to afresh.
     int openWatch() override { return -1; }
     Status info(int folder, const QByteArray &name, Info &out) override;
+    bool info(int fd, Info &out) override;
+    bool list(int folder, std::vector<Listed> &out) override;
+    // A copy of the file's bytes in a descriptor of its own (memfd).
+    Status openFile(int folder, const QByteArray &name, int &fd) override;
+    bool truncate(int fd, qint64 size) override;
     bool isWritable(int folder, const QByteArray &name) override;
     Status createFolder(int folder, const QByteArray &name) override;
     // A copy of the file in a descriptor of its own (memfd), the same file for every open of
@@ -78,7 +81,10 @@ private:
 
     NodePtr m_root;
     std::map<int, NodePtr> m_handles;
-    int m_nextHandle = 3;
+    // Handles count from far above the process's own descriptors, so the two never meet.
+    static constexpr int kFirstHandle = 1 << 24;
+    int m_nextHandle = kFirstHandle;
+    std::map<int, NodePtr> m_copies; // the files opened for reading, by their memfd
     quint64 m_nextInode = 1;
     int m_nextTemporary = 0;
     std::map<quint64, int> m_archives; // memfd by inode

@@ -1,10 +1,13 @@
 #include "compress/Packwell.h"
 #include "support/ArchiveWriter.h"
+#include "support/JpegBytes.h"
 #include "support/ModalAnswer.h"
 #include "support/PngBytes.h"
+#include "ui/EntryCommands.h"
 #include "ui/common/Twips.h"
 #include "ui/frmAbout.h"
 #include "ui/ostrel.h"
+#include "ui/preview/LinesView.h"
 #include "ui/preview/dlgPreview.h"
 
 #include <QAction>
@@ -19,6 +22,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QtTest>
 
 #include <cstdio>
@@ -39,6 +43,14 @@ QByteArray threeEntries()
         .add(ArchiveWriter::stored("maps\\a.bin", "abc"))
         .add(ArchiveWriter::compressed("readme.txt", "hello hello hello"))
         .build();
+}
+
+// An uncompressed TGA of 3 x 2 pixels: type 2 is true colour, 3 greyscale.
+QByteArray tgaBytes(char type, char depth, bool footer)
+{
+    QByteArray bytes = QByteArray(2, '\0') + type + QByteArray(9, '\0') + QByteArray("\3\0\2\0", 4)
+        + depth + '\0' + QByteArray(6 * depth / 8, '\x40');
+    return footer ? bytes + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18) : bytes;
 }
 
 } // namespace
@@ -279,6 +291,9 @@ void tst_ostrel::editCommands_data()
         << "*.txt" << QList<int> { 5 } << QList<int> { 2, 4, 5 } << "";
     QTest::newRow("nothing matches")
         << "*.png" << QList<int> { 3 } << QList<int> { 3 } << "No entry matches *.png";
+    QTest::newRow("a bracket that means nothing")
+        << "[z-a]*" << QList<int> { 3 } << QList<int> { 3 }
+        << "Bad pattern [z-a]*: the range z-a runs backwards";
 }
 
 void tst_ostrel::editCommands()
@@ -359,13 +374,46 @@ void tst_ostrel::preview_data()
         << "Binary data, 17,825,792 bytes; cannot show more than the first 16 MiB"
         << QString(
                "00000000  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|\n"
-               "00000010  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|")
+               "00fffff0  00 00 00 00 00 00 00 00  00 00 00 00 00 00 00 00  |................|")
         << (1 << 20);
+    QTest::newRow("text: wrapped rows found again")
+        << one(W::compressed("long.txt", QByteArray(150, 'x').append('\n').repeated(100) + "end"))
+        << false << "lstLines"
+        << "UTF-8 text, 15,103 bytes" << QString(100, u'x') + "\nend" << 201;
     const QByteArray claim = pngBytes(60000, 60000, QByteArray(1 + 3 * 60000, '\0'));
     QTest::newRow("too large: an image of 60,000 x 60,000")
         << one(W::stored("huge.png", claim)) << false << "lblCause"
         << QString("PNG image, 60,000 x 60,000 pixels, %1 bytes").arg(claim.size())
         << "Cannot show this image: it has more than 25,000,000 pixels." << 0;
+    const QByteArray deep = blackPngBytes(5000, 5000, 16);
+    QTest::newRow("too large: 16-bit pixels beyond the memory bound")
+        << one(W::stored("deep.png", deep)) << false << "lblCause"
+        << "PNG image, 5,000 x 5,000 pixels, " + QLocale(QLocale::English).toString(deep.size())
+            + " bytes"
+        << "Cannot show this image: it needs more than 88 MiB of memory." << 0;
+    const QByteArray shrunk = blackPngBytes(1600, 1200, 16);
+    QTest::newRow("16-bit pixels within the memory bound: shrunk to fit")
+        << one(W::stored("big.png", shrunk)) << false << "imgPreview"
+        << "PNG image, 1,600 x 1,200 pixels, " + QLocale(QLocale::English).toString(shrunk.size())
+            + " bytes"
+        << "fits" << 0;
+    const QByteArray scans = progressiveJpegBytes(5000, 5000, 100000);
+    const QString scansSize = QLocale(QLocale::English).toString(scans.size()) + " bytes";
+    QTest::newRow("too slow: 100,000 scans")
+        << one(W::compressed("scans.jpg", scans)) << false << "lblCause"
+        << "JPEG image, 5,000 x 5,000 pixels, " + scansSize
+        << "Cannot show this image: it takes too long to decode." << 0;
+    QTest::newRow("too slow: cancelled")
+        << one(W::compressed("scans.jpg", scans)) << false << "cmdCancel"
+        << "Compressed file, " + scansSize << "Loading..." << 0;
+    QTest::newRow("TGA, true colour")
+        << one(W::stored("a.bin", tgaBytes(2, 24, false))) << false << "imgPreview"
+        << "TGA image, 3 x 2 pixels, 36 bytes"
+        << "3x2" << 0;
+    QTest::newRow("TGA, greyscale, 2.0 footer")
+        << one(W::stored("grey.tga", tgaBytes(3, 8, true))) << false << "imgPreview"
+        << "TGA image, 3 x 2 pixels, 50 bytes"
+        << "3x2" << 0;
     QTest::newRow("folder: disabled") << one(W::folder("m")) << false << ""
                                       << ""
                                       << "" << 0;
@@ -391,21 +439,35 @@ void tst_ostrel::preview()
                                             QItemSelectionModel::Select);
     QCOMPARE(child<QAction>("mnuViewPreview")->isEnabled(), !shows.isEmpty());
 
+    // Short, for the scan bomb; a row that cancels answers while it is still loading.
+    m_window->findChild<EntryCommands *>()->setPreviewTimeLimit(
+        shows == "cmdCancel" ? std::chrono::milliseconds(60000) : std::chrono::milliseconds(300));
     QStringList seen;
     ModalAnswer<dlgPreview> answer([&](dlgPreview *viewer) {
+        if (shows != "cmdCancel")
+            QVERIFY(QTest::qWaitFor([viewer] { return !viewer->isLoading(); }));
         seen << viewer->windowTitle() << viewer->findChild<QLabel *>("lblSummary")->text();
+        if (auto *loading = viewer->findChild<QLabel *>("lblLoading")) {
+            seen << "cmdCancel" << loading->text() << "0";
+            QTest::mouseClick(viewer->findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
+            return;
+        }
         if (auto *cause = viewer->findChild<QLabel *>("lblCause"))
             seen << cause->objectName() << cause->text() << "0";
-        else if (auto *image = viewer->findChild<QLabel *>("imgPreview"))
+        else if (auto *image = viewer->findChild<QLabel *>("imgPreview")) {
+            // A picture larger than the label fills it one way.
+            const QSize shown = image->pixmap().size();
             seen << image->objectName()
-                 << QString("%1x%2").arg(image->pixmap().width()).arg(image->pixmap().height())
+                 << (shown.width() == image->width() || shown.height() == image->height()
+                         ? QString("fits")
+                         : QString("%1x%2").arg(shown.width()).arg(shown.height()))
                  << "0";
-        else if (auto *view = viewer->findChild<QListView *>("lstLines")) {
-            QStringList first;
-            for (int row = 0; row < qMin(2, view->model()->rowCount()); ++row)
-                first << view->model()->index(row, 0).data().toString();
-            seen << view->objectName() << first.join(u'\n')
-                 << QString::number(view->model()->rowCount());
+        } else if (auto *view = viewer->findChild<LinesView *>("lstLines")) {
+            const int rows = view->model()->rowCount();
+            QStringList ends { view->model()->index(0, 0).data().toString() };
+            if (rows > 1)
+                ends << view->model()->index(rows - 1, 0).data().toString();
+            seen << view->objectName() << ends.join(u'\n') << QString::number(rows);
         }
         QTest::keyClick(viewer, Qt::Key_Escape);
     });
@@ -415,9 +477,10 @@ void tst_ostrel::preview()
         QCOMPARE(seen,
                  (QStringList { m_window->entries().name(0), summary, shows, content,
                                 QString::number(lines) }));
-    // The viewer leaves the selection as it was.
+    // The viewer leaves the selection as it was, and no decoder running.
     QCOMPARE(list->selectionModel()->selectedIndexes(),
              QModelIndexList { list->model()->index(0, 0) });
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(10000));
 }
 
 void tst_ostrel::tooltips()

@@ -1,5 +1,7 @@
 #include "EntryPreview.h"
 
+#include "ImageDecoder.h"
+#include "TgaImage.h"
 #include "archive/EntryFailure.h"
 #include "archive/EntryReader.h"
 #include "ui/common/EntryDescription.h"
@@ -18,7 +20,9 @@ namespace {
 class ShownBytes : public EntrySink
 {
 public:
-    explicit ShownBytes(qint64 limit) : m_limit(limit) { }
+    // Room for the bytes expected is made at once: grown a piece at a time, they would be
+    // copied over and over.
+    ShownBytes(qint64 expected, qint64 limit) : m_limit(limit) { bytes.reserve(expected); }
 
     bool write(const char *data, qint64 size) override
     {
@@ -101,9 +105,12 @@ EntryPreview::Kind textKind(const QByteArray &bytes, bool whole)
     return undefinedIn1252 ? EntryPreview::Kind::Binary : EntryPreview::Kind::Windows1252Text;
 }
 
-// The image format the bytes start with, among those the viewer shows; empty for none.
-QByteArray imageFormat(const QByteArray &bytes, const QString &name)
+// The image format of the first bytes of fileSize, among those the viewer shows; empty for none.
+QByteArray imageFormat(const QByteArray &bytes, qint64 fileSize, bool whole)
 {
+    // Before Qt's guess, which takes a TGA for an icon.
+    if (TgaImage::parse(bytes, fileSize, whole).isValid())
+        return "tga";
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -111,27 +118,25 @@ QByteArray imageFormat(const QByteArray &bytes, const QString &name)
     for (const char *shown : { "png", "jpeg", "gif", "bmp", "webp" })
         if (format == shown)
             return format;
-    // TGA has no signature: by its bytes alone, many a binary file would pass for one.
-    if (format == "tga" && name.endsWith(QLatin1String(".tga"), Qt::CaseInsensitive))
-        return format;
     return {};
 }
 
 } // namespace
 
-EntryPreview EntryPreview::load(const QByteArray &path, ArchiveFile::Identity identity,
-                                const EntryRecord &entry)
+EntryPreview EntryPreview::load(const PreviewRequest &request,
+                                const std::function<bool()> &cancelled)
 {
+    const EntryRecord &entry = request.entry;
     ArchiveFile archive;
-    if (!archive.open(path))
+    if (!archive.open(request.path))
         return unreadable(entry, EntryFailure::systemText(archive.error()));
-    if (archive.identity() != identity)
+    if (archive.identity() != request.identity)
         return unreadable(entry, EntryFailure { EntryFailure::ArchiveChanged }.text());
 
     EntryReader reader;
     QString failure;
     const auto read = [&](qint64 limit) {
-        ShownBytes shown(limit);
+        ShownBytes shown(qMin<qint64>(limit, entry.unpackedSize), limit);
         const EntryReader::Result result = reader.read(archive, entry, shown);
         if (result != EntryReader::Result::Ok && !shown.full)
             failure = EntryFailure::reading(result, reader.errorCode()).text();
@@ -139,32 +144,41 @@ EntryPreview EntryPreview::load(const QByteArray &path, ArchiveFile::Identity id
     };
     ShownBytes shown = read(kShownBytes);
     // An image is shown whole or not at all, so a long one is read again to its own limit.
-    if (failure.isEmpty() && shown.full && !imageFormat(shown.bytes, entry.name).isEmpty()) {
+    if (failure.isEmpty() && shown.full
+        && !imageFormat(shown.bytes, entry.unpackedSize, false).isEmpty()) {
         shown.bytes = QByteArray(); // not kept while the whole is read
         shown = read(kImageBytes);
     }
     if (!failure.isEmpty())
         return unreadable(entry, failure);
-    return fromBytes(entry, std::move(shown.bytes), !shown.full);
+    return fromBytes(request, std::move(shown.bytes), !shown.full, cancelled);
 }
 
-EntryPreview EntryPreview::fromBytes(const EntryRecord &entry, QByteArray bytes, bool whole)
+EntryPreview EntryPreview::fromBytes(const PreviewRequest &request, QByteArray bytes, bool whole,
+                                     const std::function<bool()> &cancelled)
 {
+    const EntryRecord &entry = request.entry;
     EntryPreview preview;
     preview.m_name = entry.name;
     preview.m_bytes = std::move(bytes);
-    const QString size = EntryDescription::bytes(entry.unpackedSize);
-    const QByteArray format = imageFormat(preview.m_bytes, entry.name);
+    const QByteArray format = imageFormat(preview.m_bytes, entry.unpackedSize, whole);
     if (!format.isEmpty()) {
-        preview.decodeImage(format, whole, size);
+        preview.decodeImage(format, request, whole, cancelled);
         return preview;
     }
+    // Read whole as a picture that then was none: shown as far as any other entry.
+    if (preview.m_bytes.size() > kShownBytes) {
+        preview.m_bytes.truncate(kShownBytes);
+        whole = false;
+    }
     preview.m_kind = textKind(preview.m_bytes, whole);
+    if (preview.m_kind != Kind::Binary)
+        preview.m_rows = TextRows(preview.m_bytes, preview.m_kind == Kind::Utf8Text);
     preview.m_summary
         = (preview.m_kind == Kind::Utf8Text              ? QStringLiteral("UTF-8 text, ")
                : preview.m_kind == Kind::Windows1252Text ? QStringLiteral("Windows-1252 text, ")
                                                          : QStringLiteral("Binary data, "))
-        + size;
+        + EntryDescription::bytes(entry.unpackedSize);
     if (!whole)
         preview.m_summary
             += QStringLiteral("; cannot show more than the first %1 MiB").arg(kShownBytes >> 20);
@@ -181,23 +195,20 @@ EntryPreview EntryPreview::unreadable(const EntryRecord &entry, const QString &w
     return preview;
 }
 
-void EntryPreview::decodeImage(const QByteArray &format, bool whole, const QString &size)
+void EntryPreview::decodeImage(const QByteArray &format, const PreviewRequest &request, bool whole,
+                               const std::function<bool()> &cancelled)
 {
+    const EntryRecord &entry = request.entry;
     m_kind = Kind::Image;
-    // Qt's own ceiling for any one image, in MiB, below its default: kImagePixels pixels of up
-    // to 64 bits fit under it, and a header that lies about the size cannot pass it either.
-    QImageReader::setAllocationLimit(int((kImagePixels * 8) >> 20) + 1);
-    QBuffer buffer(&m_bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    // The header's claim, checked before a single pixel is decoded.
-    const QSize pixels = reader.size();
+    ImageDecoder decoder(m_bytes, entry.unpackedSize, format, request.timeLimit, cancelled);
+    m_bytes.clear(); // the decoder keeps them while it needs them; then the pixels are shown
+    const QSize pixels = decoder.size();
     m_summary = QString::fromLatin1(format.toUpper()) + QStringLiteral(" image, ");
     if (pixels.isValid())
         m_summary += QStringLiteral("%1 x %2 pixels, ")
                          .arg(EntryDescription::number(pixels.width()),
                               EntryDescription::number(pixels.height()));
-    m_summary += size;
+    m_summary += EntryDescription::bytes(entry.unpackedSize);
     if (pixels.isValid() && qint64(pixels.width()) * pixels.height() > kImagePixels) {
         m_cause = QStringLiteral("Cannot show this image: it has more than %1 pixels.")
                       .arg(EntryDescription::number(kImagePixels));
@@ -205,11 +216,8 @@ void EntryPreview::decodeImage(const QByteArray &format, bool whole, const QStri
         m_cause = QStringLiteral("Cannot show this image: it is larger than %1 MiB.")
                       .arg(kImageBytes >> 20);
     } else {
-        reader.setAutoTransform(true);
-        m_image = reader.read();
+        m_image = decoder.decode(request.room);
         if (m_image.isNull())
-            m_cause = QStringLiteral("Cannot show this image: %1.").arg(reader.errorString());
+            m_cause = QStringLiteral("Cannot show this image: %1.").arg(decoder.error());
     }
-    buffer.close();
-    m_bytes.clear(); // the pixels are what is shown
 }

@@ -1,13 +1,17 @@
 #include "dlgPreview.h"
 
 #include "EntryPreview.h"
+#include "LinesView.h"
 #include "PreviewLines.h"
+#include "PreviewLoader.h"
+#include "ui/common/EntryDescription.h"
 
+#include <QEvent>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListView>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -24,71 +28,122 @@ QLabel *plainLabel(const QString &text, const char *name, QWidget *parent)
     return label;
 }
 
+QPushButton *button(const QString &text, const char *name, QWidget *parent)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    return b;
+}
+
 } // namespace
 
-dlgPreview::dlgPreview(const EntryPreview &preview, QWidget *parent) : QDialog(parent)
+dlgPreview::dlgPreview(const QString &name, const QString &summary, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgPreview"));
-    const QString &name = preview.name();
     setWindowTitle(name.size() <= kCaptionLength ? name
                                                  : name.left(kCaptionLength) + QChar(0x2026));
     if (parent)
         setWindowIcon(parent->windowIcon());
 
-    auto *layout = new QVBoxLayout(this);
-    lblSummary = plainLabel(preview.summary(), "lblSummary", this);
-    layout->addWidget(lblSummary);
+    m_layout = new QVBoxLayout(this);
+    lblSummary = plainLabel(summary, "lblSummary", this);
+    m_layout->addWidget(lblSummary);
+    lblLoading = plainLabel(QStringLiteral("Loading..."), "lblLoading", this);
+    lblLoading->setAlignment(Qt::AlignCenter);
+    m_layout->addWidget(lblLoading, 1);
 
-    if (!preview.cause().isEmpty()) {
-        lblCause = plainLabel(preview.cause(), "lblCause", this);
-        lblCause->setAlignment(Qt::AlignCenter);
-        lblCause->setFrameShape(QFrame::StyledPanel);
-        layout->addWidget(lblCause, 1);
-    } else if (preview.kind() == EntryPreview::Kind::Image) {
-        m_image = preview.image();
-        imgPreview = new QLabel(this);
-        imgPreview->setObjectName(QStringLiteral("imgPreview"));
-        imgPreview->setAccessibleName(QStringLiteral("Image"));
-        imgPreview->setAlignment(Qt::AlignCenter);
-        // Any size: the picture follows the label, never the other way round.
-        imgPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-        layout->addWidget(imgPreview, 1);
-    } else {
-        const auto kind = preview.kind() == EntryPreview::Kind::Utf8Text ? PreviewLines::Kind::Utf8
-            : preview.kind() == EntryPreview::Kind::Windows1252Text
-            ? PreviewLines::Kind::Windows1252
-            : PreviewLines::Kind::Hex;
-        lstLines = new QListView(this);
-        lstLines->setObjectName(QStringLiteral("lstLines"));
-        lstLines->setAccessibleName(kind == PreviewLines::Kind::Hex ? QStringLiteral("Hex dump")
-                                                                    : QStringLiteral("Text"));
-        lstLines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-        lstLines->setUniformItemSizes(true);
-        lstLines->setTextElideMode(Qt::ElideNone);
-        lstLines->setSelectionMode(QAbstractItemView::NoSelection);
-        lstLines->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        auto *lines = new PreviewLines(preview.bytes(), kind, lstLines);
-        const QFontMetrics metrics(lstLines->font());
-        lines->setRowSize(
-            QSize(metrics.horizontalAdvance(QString(PreviewLines::kColumns + 2, u'0')),
-                  metrics.height()));
-        lstLines->setModel(lines);
-        layout->addWidget(lstLines, 1);
-    }
-
-    cmdClose = new QPushButton(QStringLiteral("Close"), this);
-    cmdClose->setObjectName(QStringLiteral("cmdClose"));
-    cmdClose->setDefault(true);
+    cmdCancel = button(QStringLiteral("Cancel"), "cmdCancel", this);
+    cmdClose = button(QStringLiteral("Close"), "cmdClose", this);
+    cmdClose->hide();
+    connect(cmdCancel, &QPushButton::clicked, this, &dlgPreview::cmdCancel_Click);
     connect(cmdClose, &QPushButton::clicked, this, &dlgPreview::cmdClose_Click);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
+    buttons->addWidget(cmdCancel);
     buttons->addWidget(cmdClose);
-    layout->addLayout(buttons);
-    // Room for 100 columns of text; an image a little larger than itself, up to that.
-    QSize size(760, 500);
+    m_layout->addLayout(buttons);
+    // Room for 100 columns of text.
+    resize(760, 500);
+}
+
+dlgPreview::dlgPreview(const EntryPreview &preview, QWidget *parent)
+    : dlgPreview(preview.name(), preview.summary(), parent)
+{
+    showPreview(preview);
+}
+
+dlgPreview::dlgPreview(PreviewRequest request, QWidget *parent)
+    : dlgPreview(request.entry.name,
+                 EntryDescription::kind(request.entry.entryType) + QStringLiteral(", ")
+                     + EntryDescription::bytes(request.entry.unpackedSize),
+                 parent)
+{
+    cmdCancel->setDefault(true);
+    m_loader = new PreviewLoader(this);
+    connect(m_loader, &PreviewLoader::loaded, this, &dlgPreview::showPreview);
+    // Pictures are decoded no larger than the screen shows them.
+    const QSize screen = this->screen()->availableSize() * this->screen()->devicePixelRatio();
+    request.room = request.room.boundedTo(screen);
+    m_loader->start(request);
+}
+
+void dlgPreview::showPreview(const EntryPreview &preview)
+{
+    lblSummary->setText(preview.summary());
+    QWidget *shown = !preview.cause().isEmpty()       ? addCause(preview.cause())
+        : preview.kind() == EntryPreview::Kind::Image ? addImage(preview.image())
+                                                      : addLines(preview);
+    m_layout->replaceWidget(lblLoading, shown);
+    shown->show(); // at once, not when the event loop next turns
+    delete lblLoading;
+    lblLoading = nullptr;
+    const bool focus = cmdCancel->hasFocus();
+    cmdCancel->hide();
+    cmdClose->show();
+    cmdClose->setDefault(true);
+    if (focus)
+        cmdClose->setFocus();
+    // An image a little larger than itself, up to the room for text.
     if (!m_image.isNull())
-        size = size.boundedTo(m_image.size() + QSize(40, 100)).expandedTo(QSize(360, 240));
-    resize(size);
+        resize(size().boundedTo(m_image.size() + QSize(40, 100)).expandedTo(QSize(360, 240)));
+    m_layout->activate(); // the picture is drawn as soon as its label has a size
+}
+
+QWidget *dlgPreview::addCause(const QString &cause)
+{
+    lblCause = plainLabel(cause, "lblCause", this);
+    lblCause->setAlignment(Qt::AlignCenter);
+    lblCause->setFrameShape(QFrame::StyledPanel);
+    return lblCause;
+}
+
+QWidget *dlgPreview::addImage(const QImage &image)
+{
+    m_image = image;
+    imgPreview = new QLabel(this);
+    imgPreview->setObjectName(QStringLiteral("imgPreview"));
+    imgPreview->setAccessibleName(QStringLiteral("Image"));
+    imgPreview->setAlignment(Qt::AlignCenter);
+    // Any size: the picture follows the label, never the other way round.
+    imgPreview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    imgPreview->installEventFilter(this);
+    return imgPreview;
+}
+
+QWidget *dlgPreview::addLines(const EntryPreview &preview)
+{
+    const auto kind = preview.kind() == EntryPreview::Kind::Utf8Text ? PreviewLines::Kind::Utf8
+        : preview.kind() == EntryPreview::Kind::Windows1252Text ? PreviewLines::Kind::Windows1252
+                                                                : PreviewLines::Kind::Hex;
+    lstLines = new LinesView(this);
+    lstLines->setObjectName(QStringLiteral("lstLines"));
+    lstLines->setAccessibleName(kind == PreviewLines::Kind::Hex ? QStringLiteral("Hex dump")
+                                                                : QStringLiteral("Text"));
+    lstLines->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    lstLines->setColumns(PreviewLines::kColumns);
+    lstLines->setModel(new PreviewLines(preview.bytes(), kind, preview.rows(), lstLines));
+    return lstLines;
 }
 
 void dlgPreview::cmdClose_Click()
@@ -97,10 +152,18 @@ void dlgPreview::cmdClose_Click()
     reject();
 }
 
-void dlgPreview::resizeEvent(QResizeEvent *event)
+void dlgPreview::cmdCancel_Click()
 {
-    QDialog::resizeEvent(event);
-    showImage();
+    if (m_loader)
+        m_loader->cancel();
+    reject();
+}
+
+bool dlgPreview::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == imgPreview && event->type() == QEvent::Resize)
+        showImage();
+    return QDialog::eventFilter(watched, event);
 }
 
 void dlgPreview::showImage()
