@@ -209,6 +209,9 @@ bool CommandLineOptions::takeOptions(const QCommandLineParser &parser)
     verbose = parser.isSet(QStringLiteral("verbose"));
     if (longList && nulEnded)
         return fail(QStringLiteral("list takes -l or -0, not both"));
+    // create --null once stored, as -0 does: said, rather than compressing where it stored.
+    if (command == Command::Create && nulEnded && !hasNamesFile)
+        return fail(QStringLiteral("create takes --null for the names -T reads; -0 stores"));
     return true;
 }
 

@@ -709,6 +709,8 @@ void tst_Quillon::usage_data()
     QTest::newRow("-10 is no level")
         << QStringList { "create", "-10", "/nonexistent/x.dat" } << 2
         << "quillon: unknown option '-10' (a level is one digit, -0 to -9)|Try 'quillon --help'.";
+    QTest::newRow("create --null without -T, which once stored")
+        << QStringList { "create", "--null", "/nonexistent/x.dat" } << 2 << QString();
     QTest::newRow("-T - and the archive - both standard input")
         << QStringList { "list", "-T", "-", "-" } << 2 << QString();
     QTest::newRow("-T, a name longer than an archive holds")
