@@ -1,5 +1,5 @@
 # bash completion for quillon: commands, each command's options, then .dat archives, and after
-# the archive the names of its entries, one folder level at a time.
+# the archive the names of its entries, one folder level at a time (create: files and folders).
 _quillon()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
@@ -32,13 +32,19 @@ _quillon()
         word=${COMP_WORDS[i]}
         if [[ -n $value ]]; then
             value=""
-        elif [[ $word == -C || $word == --directory || $word == -T || $word == --files-from ]]; then
+        elif [[ $word == @(-C|--directory|-T|--files-from|-j|--jobs) ]]; then
             value=1
         elif [[ $word != -* ]]; then
             archive=$word
             break
         fi
     done
+    # After create's archive, the files and folders to add.
+    if [[ -n $archive && $command == create && $cur != -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        compopt -o filenames 2>/dev/null
+        return
+    fi
     if [[ -n $archive && $cur != -* ]]; then
         # The entry names that start with what is typed (quotes and backslashes taken off),
         # each cut after the next "/" so a folder is offered once, quoted for the shell.
@@ -53,6 +59,8 @@ _quillon()
             offered[$name]=1
         done < <("${1:-quillon}" list -0 -- "${archive/#\~/$HOME}" 2>/dev/null)
         for name in "${!offered[@]}"; do
+            # A folder's own entry, "d", beside "d/" cut from the names below it.
+            [[ -n ${offered[$name/]} ]] && continue
             printf -v item '%q' "$name"
             COMPREPLY+=("$item")
         done
@@ -65,7 +73,8 @@ _quillon()
             list) options="-l --long -0 --null" ;;
             extract) options="-C --directory -k --keep-old-files -O --to-stdout -v --verbose" ;;
             test) options="-v --verbose" ;;
-            create) options="-C --directory -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j --jobs -v --verbose" ;;
+            create) options="-C --directory -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j --jobs -v --verbose
+                             -T --files-from --null" ;;
         esac
         # Exact names, for every command that reads entries.
         case $command in
@@ -74,22 +83,6 @@ _quillon()
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return
-    fi
-    # After create's archive, the files and folders to add.
-    if [[ $command == create ]]; then
-        local operands=0
-        for ((i = i + 1; i < COMP_CWORD; i++)); do
-            case ${COMP_WORDS[i]} in
-                -C | --directory | -j | --jobs) ((i++)) ;;
-                -*) ;;
-                *) ((operands++)) ;;
-            esac
-        done
-        if ((operands > 0)); then
-            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
-            compopt -o filenames 2>/dev/null
-            return
-        fi
     fi
     # Folders on the way, and archives.
     mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.[dD][aA][tT]' -- "$cur")
