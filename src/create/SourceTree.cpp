@@ -47,7 +47,20 @@ int SourceTree::openRoot(const QByteArray &path)
     return m_walk->destinationError();
 }
 
-QByteArray SourceTree::storedName(const QByteArray &native, QString &why)
+QString SourceTree::controlRefusal()
+{
+    return QStringLiteral("name holds a control character, not added");
+}
+
+bool SourceTree::holdsControl(qsizetype i) const
+{
+    const QString text = Windows1252::decode(name(i));
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0);
+    });
+}
+
+QByteArray SourceTree::storedName(const QByteArray &native, QString &why, bool controls)
 {
     // Printable ASCII other than "\" is stored as it is: the common case, and the quick one.
     if (std::all_of(native.begin(), native.end(),
@@ -61,8 +74,8 @@ QByteArray SourceTree::storedName(const QByteArray &native, QString &why)
     }
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7f && u < 0xa0)) {
-            why = QStringLiteral("name holds a control character, not added");
+        if ((u < 0x20 || (u >= 0x7f && u < 0xa0)) && !controls) {
+            why = controlRefusal();
             return {};
         }
         if (u == u'\\') {
@@ -119,7 +132,8 @@ bool SourceTree::addFound(int folder, const FileSystem::Listed &found, const QBy
     }
     const bool isFolder = kind == FileSystem::Kind::Folder;
     QString why = refusal(kind);
-    const QByteArray component = why.isEmpty() ? storedName(found.name, why) : QByteArray();
+    const QByteArray component
+        = why.isEmpty() ? storedName(found.name, why, m_keepControls) : QByteArray();
     if (!component.isEmpty()) {
         const QByteArray full = stored.isEmpty() ? component : stored + '\\' + component;
         // Names an extraction would refuse are never written.

@@ -35,6 +35,12 @@ public:
     int openRoot(const QByteArray &path);
     // A file never added whatever its name: the archive being written, and the one it replaces.
     void skip(const ArchiveFile::Identity &file) { m_skipped.push_back(file); }
+    // Takes names holding control characters too, for update: an archive may hold such names,
+    // and extracting it writes them. The caller refuses those it has no entry for.
+    void keepControlNames() { m_keepControls = true; }
+    // Whether item i's name holds a control character, and why create refuses such a name.
+    bool holdsControl(qsizetype i) const;
+    static QString controlRefusal();
     // Adds each path below the root with the folders on its way and, for a folder, everything
     // below it; everything below the root when there are none. Absolute paths and paths with a
     // ".." are refused. Then sorts what was found and drops what was found twice.
@@ -55,8 +61,9 @@ public:
     // that was found: the descriptor, or -1 with why set (empty when the file is skipped).
     int open(qsizetype i, QString &why);
 
-    // The stored form of one name of the file system, or empty with why set.
-    static QByteArray storedName(const QByteArray &native, QString &why);
+    // The stored form of one name of the file system, or empty with why set; with controls,
+    // a control character is no reason.
+    static QByteArray storedName(const QByteArray &native, QString &why, bool controls = false);
 
 private:
     struct Item
@@ -84,6 +91,7 @@ private:
     Reporter m_report;
     std::unique_ptr<FolderWalk> m_walk; // from the root
     std::vector<ArchiveFile::Identity> m_skipped;
+    bool m_keepControls = false;
     QByteArray m_names;
     std::vector<Item> m_items;
     // The folder of the file opened last, kept for the next one, which is often in it too.

@@ -1,0 +1,174 @@
+#include "FilePacker.h"
+
+#include "archive/ArchiveFile.h"
+#include "archive/EntryFailure.h"
+#include "compress/PackwellCore.h"
+#include "compress/ParallelDeflate.h"
+#include "fs/FileSystem.h"
+
+#include <cerrno>
+#include <new>
+
+namespace {
+
+constexpr qint64 k2GiB = qint64(1) << 31;
+
+QString changedSize()
+{
+    return QStringLiteral("changed size while being read");
+}
+
+} // namespace
+
+FilePacker::FilePacker(FileSystem &fs, ArchiveOutput &out, int level, int threads)
+    : m_fs(fs), m_out(out), m_level(level), m_threads(qMax(threads, 1))
+{ }
+
+FilePacker::~FilePacker() = default;
+
+bool FilePacker::fail(const QString &error)
+{
+    if (m_error.isEmpty())
+        m_error = error;
+    return false;
+}
+
+bool FilePacker::write(const QByteArray &bytes)
+{
+    return m_error.isEmpty() && (m_out.write(bytes) || fail(EntryFailure::systemText(errno)));
+}
+
+bool FilePacker::pack(int fd, Form form, Packed &result, QString &why)
+{
+    why.clear();
+    FileSystem::Info info;
+    if (!m_error.isEmpty())
+        return false;
+    if (!m_fs.info(fd, info)) {
+        why = EntryFailure::systemText(errno);
+        return false;
+    }
+    m_fd = fd;
+    m_size = info.size;
+    m_mtime = info.modified;
+    if (m_size >= k2GiB) {
+        why = QStringLiteral("file of 2 GiB or more");
+        return false;
+    }
+    result = { StoredEntry, m_size, 0 };
+    const qint64 start = m_out.position();
+    const bool deflating = form == Form::Compressed
+        || (form == Form::Smaller && m_level > 0 && m_size > 0
+            && m_size <= PackwellCore::kMaxOriginalSize);
+    bool done = deflating ? deflate(result, why) : store(result, why);
+    if (done && deflating && form == Form::Smaller && result.packed >= m_size) {
+        // Deflating did not make it smaller: the file's bytes as they are instead.
+        done = m_out.rewind(start) ? store(result, why) : fail(EntryFailure::systemText(errno));
+    }
+    if (done)
+        why = changed();
+    if (why.isEmpty())
+        return done;
+    if (!m_out.rewind(start))
+        fail(EntryFailure::systemText(errno));
+    return false;
+}
+
+bool FilePacker::readFully(char *data, qint64 size, qint64 pos, QString &why)
+{
+    if (ArchiveFile::readFully(m_fd, data, size, pos))
+        return true;
+    why = errno == 0 ? changedSize() : EntryFailure::systemText(errno);
+    return false;
+}
+
+QString FilePacker::changed() const
+{
+    char byte;
+    const qint64 n = ArchiveFile::readAt(m_fd, &byte, 1, m_size);
+    FileSystem::Info info;
+    if (n < 0 || !m_fs.info(m_fd, info))
+        return EntryFailure::systemText(errno);
+    if (n > 0 || info.size != m_size)
+        return changedSize();
+    if (info.modified.tv_sec != m_mtime.tv_sec || info.modified.tv_nsec != m_mtime.tv_nsec)
+        return QStringLiteral("changed while being read");
+    return {};
+}
+
+bool FilePacker::store(Packed &result, QString &why)
+{
+    result = { StoredEntry, m_size, m_size };
+    // Inside the kernel where it can; through memory where it cannot, or where it failed and
+    // the plain calls tell a read from a write error.
+    qint64 done = 0;
+    while (done < m_size) {
+        const qint64 n = m_out.copyFrom(m_fd, done, m_size - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    QByteArray piece;
+    while (done < m_size) {
+        piece.resize(qMin(ParallelDeflate::kPieceSize, m_size - done));
+        if (!readFully(piece.data(), piece.size(), done, why))
+            return false;
+        if (!write(piece))
+            return false;
+        done += piece.size();
+    }
+    return true;
+}
+
+bool FilePacker::takeOne(Packed &result, quint32 &adler)
+{
+    const std::unique_ptr<ParallelDeflate::Piece> piece = m_deflate->take();
+    if (!piece->ok)
+        return fail(QStringLiteral("out of memory"));
+    adler = ParallelDeflate::combine(adler, piece->adler, piece->input.size());
+    result.packed += piece->output.size();
+    return write(piece->output);
+}
+
+bool FilePacker::deflate(Packed &result, QString &why)
+{
+    if (!m_deflate)
+        m_deflate = std::make_unique<ParallelDeflate>(m_level, m_threads);
+    result = { CompressedEntry, m_size, 0 };
+    const QByteArray header = ParallelDeflate::zlibHeader(m_level);
+    result.packed = header.size();
+    quint32 adler = 1;
+    bool ok = write(header);
+    // A file of no bytes is one empty piece: the stream still needs its final block.
+    const qint64 pieces
+        = qMax<qint64>(1, (m_size + ParallelDeflate::kPieceSize - 1) / ParallelDeflate::kPieceSize);
+    const qsizetype queued = 2 * qsizetype(m_threads) + 2;
+    QByteArray tail;
+    for (qint64 k = 0; k < pieces && ok; ++k) {
+        const qint64 pos = k * ParallelDeflate::kPieceSize;
+        auto piece = std::make_unique<ParallelDeflate::Piece>();
+        try {
+            piece->input.resize(qMin(ParallelDeflate::kPieceSize, m_size - pos));
+        } catch (const std::bad_alloc &) {
+            ok = fail(QStringLiteral("out of memory"));
+            break;
+        }
+        if (!readFully(piece->input.data(), piece->input.size(), pos, why))
+            break;
+        // Primed with the window before it, each piece deflates as well as one long stream.
+        piece->dictionary = tail;
+        piece->last = k + 1 == pieces;
+        if (!piece->last)
+            tail = piece->input.right(ParallelDeflate::kWindow);
+        m_deflate->submit(std::move(piece));
+        while (ok && m_deflate->queued() >= queued)
+            ok = takeOne(result, adler);
+    }
+    // Every piece queued is taken, whatever happened, so the next file starts on an empty queue.
+    while (m_deflate->queued() > 0)
+        ok = takeOne(result, adler) && ok;
+    if (!ok || !why.isEmpty())
+        return false;
+    result.packed += 4;
+    return write(ParallelDeflate::zlibTrailer(adler));
+}
