@@ -11,6 +11,8 @@ const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
                       "       quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]\n"
                       "       quillon test    [-v] ARCHIVE [PATTERN...]\n"
                       "       quillon create  [-C DIR] [-0..-9] [-j N] [-v] ARCHIVE [PATH...]\n"
+                      "       quillon update  [-C DIR] [-0..-9] [-j N] [-v] ARCHIVE [PATH...]\n"
+                      "       quillon delete  [-v] [-T FILE] ARCHIVE PATTERN...\n"
                       "       quillon --help | --version\n";
 
 const char kHelp[]
@@ -21,6 +23,9 @@ const char kHelp[]
       "  extract              write the entries into the current folder or DIR\n"
       "  test                 read and inflate the entries, writing nothing\n"
       "  create               write a new archive of the PATHs below DIR (default: all of it)\n"
+      "  update               replace the entries whose files below DIR differ, add the files\n"
+      "                       the archive lacks; all else stays as it was\n"
+      "  delete               remove the entries the PATTERNs select\n"
       "\n"
       "  -l, --long           list type, sizes, offset and name of each entry, then totals\n"
       "  -0, --null           end each listed name, and each name -T reads, with a NUL byte\n"
@@ -37,7 +42,7 @@ const char kHelp[]
       "  -j, --jobs N         (create) compress on N threads (default: the processors available)\n"
       "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
       "                       'ok NAME' on standard output (test), 'a NAME' on standard\n"
-      "                       error (create)\n"
+      "                       error (create), 'r NAME' and 'a NAME' (update), 'd NAME' (delete)\n"
       "  -h, --help           show this help, as 'quillon help' does\n"
       "      --version        show the version\n"
       "\n"
@@ -103,21 +108,30 @@ const QList<Option> &options()
         { { "l", "long" }, {}, { Command::List } },
         { { "0", "null" },
           {},
-          { Command::List, Command::Extract, Command::Test, Command::Create } },
-        { { "1", "2", "3", "4", "5", "6", "7", "8", "9" }, {}, { Command::Create } },
-        { { "T", "files-from" }, "FILE", { Command::List, Command::Extract, Command::Test } },
-        { { "no-wildcards" }, {}, { Command::List, Command::Extract, Command::Test } },
-        { { "C", "directory" }, "DIR", { Command::Extract, Command::Create } },
+          { Command::List, Command::Extract, Command::Test, Command::Create, Command::Update,
+            Command::Delete } },
+        { { "1", "2", "3", "4", "5", "6", "7", "8", "9" },
+          {},
+          { Command::Create, Command::Update } },
+        { { "T", "files-from" },
+          "FILE",
+          { Command::List, Command::Extract, Command::Test, Command::Delete } },
+        { { "no-wildcards" },
+          {},
+          { Command::List, Command::Extract, Command::Test, Command::Delete } },
+        { { "C", "directory" }, "DIR", { Command::Extract, Command::Create, Command::Update } },
         { { "k", "keep-old-files" }, {}, { Command::Extract } },
         { { "O", "to-stdout" }, {}, { Command::Extract } },
-        { { "j", "jobs" }, "N", { Command::Create } },
-        { { "v", "verbose" }, {}, { Command::Extract, Command::Test, Command::Create } },
+        { { "j", "jobs" }, "N", { Command::Create, Command::Update } },
+        { { "v", "verbose" },
+          {},
+          { Command::Extract, Command::Test, Command::Create, Command::Update, Command::Delete } },
     };
     return table;
 }
 
 // The command names, in the order of Command.
-const QStringList kCommands { "list", "extract", "test", "create", "help" };
+const QStringList kCommands { "list", "extract", "test", "create", "update", "delete", "help" };
 
 } // namespace
 
@@ -213,5 +227,7 @@ bool CommandLineOptions::takeOperands(QStringList &operands)
         patterns << text(operand);
         paths << bytes(operand);
     }
+    if (command == Command::Delete && patterns.isEmpty() && !hasNamesFile)
+        return fail(QStringLiteral("delete takes a PATTERN of the entries to remove"));
     return true;
 }

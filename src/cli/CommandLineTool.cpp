@@ -3,7 +3,9 @@
 #include "CommandLineOptions.h"
 #include "Console.h"
 #include "CreateCommand.h"
+#include "DeleteCommand.h"
 #include "ReadCommand.h"
+#include "UpdateCommand.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +29,10 @@ int CommandLineTool::run(const QStringList &arguments)
         return console.finish(0);
     case CommandLineOptions::Command::Create:
         return CreateCommand(options, console).run();
+    case CommandLineOptions::Command::Update:
+        return UpdateCommand(options, console).run();
+    case CommandLineOptions::Command::Delete:
+        return DeleteCommand(options, console).run();
     case CommandLineOptions::Command::List:
     case CommandLineOptions::Command::Extract:
     case CommandLineOptions::Command::Test:

@@ -5,14 +5,12 @@
 
 #include "archive/EntryName.h"
 #include "archive/EntryReader.h"
-#include "archive/NamePattern.h"
 #include "extract/EntryWriter.h"
 #include "extract/Extraction.h"
 
 #include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -56,12 +54,6 @@ QString sizeFault(const EntryRecord &e, qint64 inflated)
         .arg(e.unpackedSize);
 }
 
-// How the command line's PATTERNs are read.
-NamePattern::Syntax syntaxOf(const CommandLineOptions &options)
-{
-    return options.literalPatterns ? NamePattern::Syntax::Literal : NamePattern::Syntax::Wildcard;
-}
-
 // How many separators a name starts with: they are not written.
 qsizetype leadingSeparators(const QString &name)
 {
@@ -74,7 +66,7 @@ qsizetype leadingSeparators(const QString &name)
 } // namespace
 
 ReadCommand::ReadCommand(const CommandLineOptions &options, Console &console, std::FILE *err)
-    : m_options(options), m_console(console), m_progress(err)
+    : m_options(options), m_console(console), m_selection(options, console), m_progress(err)
 { }
 
 ReadCommand::~ReadCommand() = default;
@@ -87,16 +79,7 @@ void ReadCommand::failed(const QString &, const QString &, const EntryFailure &w
 
 int ReadCommand::run()
 {
-    // A pattern that means nothing is a mistake in the command line, said before anything is done.
-    for (const QString &pattern : std::as_const(m_options.patterns)) {
-        const NamePattern p(pattern, syntaxOf(m_options));
-        if (!p.isValid()) {
-            m_console.error(Printable::name(pattern) + QStringLiteral(": bad pattern: ")
-                            + Printable::name(p.errorString()));
-            return Console::UsageOrArchiveError;
-        }
-    }
-    if (m_options.hasNamesFile && !readNames())
+    if (!m_selection.prepare())
         return Console::UsageOrArchiveError;
 
     // The destination is opened once, before anything else, and every entry is written from
@@ -122,7 +105,7 @@ int ReadCommand::run()
     }
     if (m_options.command == CommandLineOptions::Command::List)
         return list();
-    const std::vector<qint32> rows = selectedRows();
+    const std::vector<qint32> rows = m_selection.rows(table());
     // Bytes for a terminal on standard output would be torn by the line.
     m_progress.setEnabled(m_progress.isEnabled() && !(m_options.toStdout && ::isatty(1)));
     m_console.setProgress(&m_progress);
@@ -132,28 +115,6 @@ int ReadCommand::run()
     else
         readEach(rows, m_options.command == CommandLineOptions::Command::Test);
     return m_console.finish(qint64(rows.size()));
-}
-
-bool ReadCommand::readNames()
-{
-    const bool standardInput = m_options.namesFile == "-";
-    const int fd = standardInput ? STDIN_FILENO
-                                 : ::open(m_options.namesFile.constData(), O_RDONLY | O_CLOEXEC);
-    QFile file;
-    QByteArray bytes;
-    if (fd >= 0
-        && file.open(fd, QIODevice::ReadOnly,
-                     standardInput ? QFileDevice::DontCloseHandle : QFileDevice::AutoCloseHandle))
-        bytes = file.readAll();
-    if (fd < 0 || file.error() != QFileDevice::NoError) {
-        m_console.error(Printable::path(m_options.namesFile) + QStringLiteral(": ")
-                        + (fd < 0 ? EntryFailure::systemText(errno) : file.errorString()));
-        return false;
-    }
-    for (const QByteArray &name : bytes.split(m_options.nulEnded ? '\0' : '\n'))
-        if (!name.isEmpty())
-            m_names << QString::fromUtf8(name);
-    return true;
 }
 
 void ReadCommand::startProgress(const std::vector<qint32> &rows)
@@ -168,26 +129,9 @@ void ReadCommand::startProgress(const std::vector<qint32> &rows)
     m_progress.start(qint64(rows.size()), bytes);
 }
 
-std::vector<qint32> ReadCommand::selectedRows()
-{
-    QList<NamePattern> patterns;
-    for (const QString &pattern : std::as_const(m_options.patterns))
-        patterns << NamePattern(pattern, syntaxOf(m_options));
-    for (const QString &name : std::as_const(m_names))
-        patterns << NamePattern(name, NamePattern::Syntax::Literal);
-    if (patterns.isEmpty() && m_options.hasNamesFile)
-        return {}; // an empty list of names selects nothing, not everything
-    std::vector<bool> used;
-    const std::vector<qint32> rows = NamePattern::selectedRows(table(), patterns, &used);
-    for (qsizetype i = 0; i < patterns.size(); ++i)
-        if (!used[size_t(i)])
-            m_console.patternUnmatched(patterns.at(i).text());
-    return rows;
-}
-
 int ReadCommand::list()
 {
-    const std::vector<qint32> rows = selectedRows();
+    const std::vector<qint32> rows = m_selection.rows(table());
     if (m_options.longList)
         m_console.write(QStringLiteral("%1 %2 %3 %4  name\n")
                             .arg(QStringLiteral("type"), -4)

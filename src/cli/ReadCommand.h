@@ -2,6 +2,7 @@
 
 #include "CommandLineOptions.h"
 #include "Console.h"
+#include "EntrySelection.h"
 #include "ProgressLine.h"
 
 #include "archive/ArchiveFile.h"
@@ -41,14 +42,9 @@ private:
     // Reads each file entry into standard output (extract -O), or only to see that it can be
     // read (test); test looks at folders and names too.
     void readEach(const std::vector<qint32> &rows, bool test);
-    // Reads the names -T gives into m_names; false, said, when the file cannot be read.
-    bool readNames();
     // The progress line's totals, when it is shown.
     void startProgress(const std::vector<qint32> &rows);
 
-    // The rows the patterns and names select, in table order; notes the patterns and names
-    // that select nothing.
-    std::vector<qint32> selectedRows();
     const EntryTable &table() const { return m_reader.table(); }
 
     // The writers' reports: the first cause of each entry's failure is kept for its line.
@@ -57,7 +53,7 @@ private:
 
     const CommandLineOptions &m_options;
     Console &m_console;
-    QStringList m_names; // from -T
+    EntrySelection m_selection;
     ProgressLine m_progress;
     ArchiveFile m_archive;
     DirectoryReader m_reader;

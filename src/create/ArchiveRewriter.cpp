@@ -274,7 +274,10 @@ bool ArchiveRewriter::writeDirectory(const ArchiveChanges &changes)
         if (!changes.removed.empty() && changes.removed[size_t(row)])
             continue;
         const qint32 block = m_layout->blockOf(row);
-        const bool file = isFileEntry(table.entryType(row));
+        const qint32 offset = table.offset(row);
+        // A record without bytes of its own (a folder, an empty file) points at a place in
+        // the data all the same: it moves with the bytes around it.
+        const bool place = block < 0 && offset >= 0 && offset <= m_layout->dirStart();
         if (r != m_replacements.end() && r->row == row && r->done) {
             // A stored entry's packed size follows the convention the record had.
             const qint32 oldPacked = qFromLittleEndian<qint32>(record.data() + record.size() - 8);
@@ -286,11 +289,11 @@ bool ArchiveRewriter::writeDirectory(const ArchiveChanges &changes)
             ArchiveBuilder::appendInt32(out, qint32(r->packed.size));
             ArchiveBuilder::appendInt32(out, packed);
             ArchiveBuilder::appendInt32(out, qint32(r->offset));
-        } else if (block >= 0 || (file && table.dataSize(row) == 0)) {
+        } else if (block >= 0 || place) {
             out.append(record.first(record.size() - 4));
-            ArchiveBuilder::appendInt32(
-                out, qint32(block >= 0 ? m_at[size_t(block)] : moved(table.offset(row))));
-        } else { // a folder, or a type without data this program knows of
+            ArchiveBuilder::appendInt32(out,
+                                        qint32(block >= 0 ? m_at[size_t(block)] : moved(offset)));
+        } else {
             out.append(record);
         }
         if (out.size() >= kPieceSize && !m_out.write(std::exchange(out, {})))

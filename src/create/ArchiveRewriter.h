@@ -35,8 +35,9 @@ struct ArchiveChanges
 //   - Where every block started on a multiple of the layout's alignment, every block written
 //     or moved does too, after zero bytes; so does the directory if it did.
 //   - The records keep their order and every byte but the offset (and, for a replaced entry,
-//     its sizes); added records follow them. The count field keeps the archive's convention
-//     and the bytes between the records and the footer are kept.
+//     its sizes); added records follow them. The offset of a record without bytes of its own
+//     (a folder, an empty file) moves with the data around the place it names. The count field
+//     keeps the archive's convention and the bytes between the records and the footer are kept.
 // A file that cannot be read now is reported and its entry kept as it was (or not added).
 class ArchiveRewriter
 {
