@@ -25,10 +25,15 @@ struct Run
     QStringList err;
 };
 
-Run quillon(const QStringList &arguments, const QString &workingDir = {})
+Run quillon(const QStringList &arguments, const QString &workingDir = {}, bool fileLimit = false)
 {
     QProcess process;
     process.setWorkingDirectory(workingDir);
+    if (fileLimit) // files of 1 KiB at most
+        process.setChildProcessModifier([] {
+            const struct rlimit limit = { 1024, 1024 };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
     process.start(QStringLiteral(QUILLON_CLI), arguments);
     Run run;
     if (!process.waitForFinished(60000))
@@ -79,6 +84,8 @@ private Q_SLOTS:
     void pathsKeepTheirBytes();
     void shell_data();
     void shell();
+    void edit_data();
+    void edit();
     void createRoundTrip_data();
     void createRoundTrip();
     void stoppedExtraction_data();
@@ -476,6 +483,133 @@ void tst_Quillon::shell()
     QCOMPARE(process.readAllStandardOutput(), out);
 }
 
+void tst_Quillon::edit_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the archive; null: none
+    QTest::addColumn<QStringList>("arguments"); // "ulimit -f 1" first: files of 1 KiB at most
+    QTest::addColumn<QStringList>("files"); // made in %D first (FileTree::make)
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("err");
+    QTest::addColumn<QByteArray>("after"); // the archive; null: not even written again
+
+    // Laid out as another program might: a head, gaps, data in another order than the records,
+    // aux values, an odd terminator, no folder entries, the count one more than the records.
+    const QByteArray text = QByteArray("text that deflates well, ").repeated(10);
+    const auto foreign = [&](const QByteArray &a, const QByteArray &b) {
+        W w;
+        w.setLeadingBytes("HEAD").setTrailingBytes("TAIL").setDataOrder({ 2, 0, 1, 3, 4 });
+        w.add(W::stored("a.txt", a).withAux(7).withGap("GAP"))
+            .add(W::compressed("d\\b.txt", b).withAux(-1).withTerminator('x'))
+            .add(W::stored("c.bin", "cccc").withGap("C"));
+        return w.setCountConvention(W::Count::RecordsPlusOne);
+    };
+    const QStringList extracted { "a.txt=alpha", "d/b.txt=" + QString::fromLatin1(text),
+                                  "c.bin=cccc" };
+    const QStringList update { "update", "-C", "%D", "%A" };
+    const QByteArray same; // null
+    QTest::newRow("update: nothing differs, nothing is written")
+        << foreign("alpha", text).build() << update << extracted << 0 << QStringList() << same;
+    QTest::newRow("update -v: entries replaced in place as they were, new ones after them")
+        << foreign("alpha", text).build() << QStringList { "update", "-v", "-C", "%D", "%A" }
+        << QStringList { "a.txt=ALPHA!", "d/b.txt=B", "c.bin=cccc", "d/e.txt=e", "n/" } << 0
+        << QStringList { "r a.txt", "r d/b.txt", "a d/e.txt", "a n" }
+        << foreign("ALPHA!", "B").add(W::stored("d\\e.txt", "e")).add(W::folder("n")).build();
+    // Aligned on 16 bytes; y shares x's bytes, so x's new ones go after them.
+    const auto aligned = [](const QByteArray &x, const std::vector<int> &order) {
+        return W().setAlignment(16).setDataOrder(order).add(W::stored("x", x));
+    };
+    QTest::newRow("update: blocks stay aligned, a shared block stays shared")
+        << aligned("xx", {}).add(W::stored("y", "xx").sharing(0)).add(W::stored("z", "zz")).build()
+        << update << QStringList { "x=" + QString(20, u'x'), "y=xx", "z=zz" } << 0 << QStringList()
+        << aligned(QByteArray(20, 'x'), { 1, 0, 2 })
+               .add(W::stored("y", "xx"))
+               .add(W::stored("z", "zz"))
+               .build();
+    QTest::newRow("update: what cannot replace an entry is said, and all is kept")
+        << W().add(W::folder("f"))
+               .add(W::stored("g", "g"))
+               .add(W::raw("h", 7, "h"))
+               .add(W::stored("l", "l"))
+               .add(W::compressed("z", "z"))
+               .build()
+        << update << QStringList { "f=x", "g/y=y", "h=x", "l->g", "z=" } << 1
+        << QStringList { "quillon: l: symbolic link, not added",
+                         "quillon: f: the archive has a folder of this name, not added",
+                         "quillon: g: the archive has a file of this name, not added",
+                         "quillon: h: the archive's entry of this name is of type 7, not replaced",
+                         "quillon: z: empty, which a compressed entry cannot hold, not replaced" }
+        << same;
+    QTest::newRow("update never makes an archive")
+        << QByteArray() << update << QStringList { "a=a" } << 2
+        << QStringList { "quillon: %A: No such file or directory" } << same;
+    QTest::newRow("update: a link where the archive is stays")
+        << QByteArray("old") << QStringList { "update", "-C", "%D", "%D/l" }
+        << QStringList { "l->%A" } << 2
+        << QStringList { "quillon: %D/l: symbolic link, not changed" } << same;
+    QTest::newRow("update: records that overlap, refused")
+        << W().add(W::stored("a", "abcd")).add(W::stored("b", "cd").withOffset(2)).build() << update
+        << QStringList() << 2
+        << QStringList { "quillon: %A: the data of b overlaps that of a, not changed" } << same;
+    QTest::newRow("delete: a record outside the data area, refused")
+        << W().add(W::stored("a", "abc")).add(W::stored("b", "bc").withOffset(4)).build()
+        << QStringList { "delete", "%A", "a" } << QStringList() << 2
+        << QStringList { "quillon: %A: the data of b lies outside the data area, not changed" }
+        << same;
+    QTest::newRow("update on a full disk: the archive as it was, and nothing beside it")
+        << W().add(W::stored("big", QByteArray(4096, 'b'))).add(W::stored("s", "s")).build()
+        << QStringList { "ulimit -f 1", "update", "-C", "%D", "%A" } << QStringList { "s=t" } << 2
+        << QStringList { "quillon: %A: File too large" } << same;
+
+    QTest::newRow("delete -v: a folder with what it holds; a block another record uses stays")
+        << W().add(W::stored("d\\x", "xx"))
+               .add(W::folder("d"))
+               .add(W::stored("y", "yy").withGap("G"))
+               .add(W::stored("z", "xx").sharing(0))
+               .build()
+        << QStringList { "delete", "-v", "%A", "d" } << QStringList() << 0
+        << QStringList { "d d/x", "d d" }
+        << W().add(W::stored("y", "yy").withGap("G"))
+               .add(W::stored("z", "xx"))
+               .setDataOrder({ 1, 0 })
+               .build();
+    QTest::newRow("delete: a pattern that matches nothing, nothing is written")
+        << everyKind() << QStringList { "delete", "%A", "d", "nothing" } << QStringList() << 1
+        << QStringList { "quillon: %A: nothing: not found in archive" } << same;
+    QTest::newRow("delete: not every entry")
+        << everyKind() << QStringList { "delete", "%A", "*" } << QStringList() << 2
+        << QStringList { "quillon: %A: that is every entry, and no reader opens an archive "
+                         "without any, not changed" }
+        << same;
+}
+
+void tst_Quillon::edit()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, files);
+    QFETCH(int, status);
+    QFETCH(QStringList, err);
+    QFETCH(QByteArray, after);
+
+    QTemporaryDir dir, tree;
+    const QString path = dir.filePath(QStringLiteral("x.dat"));
+    QVERIFY(before.isNull() || writeFile(path, before));
+    QVERIFY(FileTree::make(tree.path(), filled(files, path, tree.path())));
+    struct stat old = {};
+    ::stat(QFile::encodeName(path).constData(), &old);
+    const bool limited = arguments.first() == QLatin1String("ulimit -f 1");
+    const Run run = quillon(filled(arguments.mid(limited ? 1 : 0), path, tree.path()), {}, limited);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err, filled(err, path, tree.path()));
+    // Nothing is left beside the archive, and an archive not written is the very same file.
+    QCOMPARE(FileTree::list(dir.path()), before.isNull() ? QStringList() : QStringList { "x.dat" });
+    QCOMPARE(readFile(path), after.isNull() ? before : after);
+    struct stat now = {};
+    ::stat(QFile::encodeName(path).constData(), &now);
+    if (after.isNull())
+        QVERIFY(now.st_ino == old.st_ino && now.st_mtim.tv_nsec == old.st_mtim.tv_nsec);
+}
+
 void tst_Quillon::createRoundTrip_data()
 {
     QTest::addColumn<quint32>("seed"); // of the tree's description (FuzzTargets::makeTree)
@@ -653,6 +787,9 @@ void tst_Quillon::usage_data()
         << QStringList { "extract", "-C", QUILLON_CLI, "x.dat" } << 2
         << QStringLiteral("quillon: " QUILLON_CLI ": not a folder");
     QTest::newRow("create without archive") << QStringList { "create" } << 2 << QString();
+    QTest::newRow("delete without a pattern")
+        << QStringList { "delete", "x.dat" } << 2
+        << "quillon: delete takes a PATTERN of the entries to remove|Try 'quillon --help'.";
     QTest::newRow("create -j 0") << QStringList { "create", "-j", "0", "x.dat" } << 2 << QString();
     QTest::newRow("a level for list") << QStringList { "list", "-6", "x.dat" } << 2 << QString();
     QTest::newRow("create from a missing folder")
