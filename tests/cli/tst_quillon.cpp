@@ -86,6 +86,8 @@ private Q_SLOTS:
     void shell();
     void edit_data();
     void edit();
+    void editRoundTrip_data();
+    void editRoundTrip();
     void createRoundTrip_data();
     void createRoundTrip();
     void stoppedExtraction_data();
@@ -608,6 +610,63 @@ void tst_Quillon::edit()
     ::stat(QFile::encodeName(path).constData(), &now);
     if (after.isNull())
         QVERIFY(now.st_ino == old.st_ino && now.st_mtim.tv_nsec == old.st_mtim.tv_nsec);
+}
+
+void tst_Quillon::editRoundTrip_data()
+{
+    QTest::addColumn<quint32>("seed"); // of the archive (FuzzTargets::foreignArchive)
+    for (quint32 seed = 1; seed <= 8; ++seed)
+        QTest::newRow(qPrintable(QStringLiteral("archive %1").arg(seed))) << seed;
+}
+
+// Extracting and updating changes nothing; after files changed, one added and an entry deleted,
+// extracting gives back exactly the files, and every other record is as it was.
+void tst_Quillon::editRoundTrip()
+{
+    QFETCH(quint32, seed);
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("x.dat"));
+    const QString out = dir.filePath(QStringLiteral("out")),
+                  back = dir.filePath(QStringLiteral("back"));
+    const QByteArray before = FuzzTargets::foreignArchive(seed).build();
+    QVERIFY(writeFile(archive, before) && QDir().mkpath(out) && QDir().mkpath(back));
+    QCOMPARE(quillon({ "extract", "-C", out, archive }).status, 0);
+    struct stat old = {}, now = {};
+    ::stat(QFile::encodeName(archive).constData(), &old);
+    QCOMPARE(quillon({ "update", "-C", out, archive }).status, 0);
+    ::stat(QFile::encodeName(archive).constData(), &now);
+    QVERIFY(now.st_ino == old.st_ino && now.st_mtim.tv_nsec == old.st_mtim.tv_nsec);
+    QCOMPARE(readFile(archive), before);
+
+    QRandomGenerator rng(seed);
+    QMap<QString, QByteArray> files;
+    for (const QString &path : FileTree::list(out, FileTree::Plain))
+        if (QFileInfo(out + u'/' + path).isFile())
+            files.insert(path, readFile(out + u'/' + path));
+    QSet<QByteArray> touched;
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (rng.bounded(3) == 0) {
+            it.value() = QByteArray::number(rng.generate()).repeated(1 + rng.bounded(300));
+            QVERIFY(writeFile(out + u'/' + it.key(), it.value()));
+            touched.insert(it.key().toLatin1().replace('/', '\\'));
+        }
+    }
+    QVERIFY(QDir(out).mkpath(QStringLiteral("new")));
+    QVERIFY(writeFile(out + QStringLiteral("/new/added.txt"), "added"));
+    files.insert(QStringLiteral("new/added.txt"), "added");
+    QCOMPARE(quillon({ "update", "-C", out, archive }).status, 0);
+    const QString gone = files.firstKey();
+    if (files.size() > 2) {
+        QCOMPARE(quillon({ "delete", "--no-wildcards", archive, gone }).status, 0);
+        touched.insert(gone.toLatin1().replace('/', '\\'));
+        files.remove(gone);
+    }
+
+    QCOMPARE(quillon({ "extract", "-C", back, archive }).status, 0);
+    QMap<QString, QByteArray> extracted = FileTree::contents(back);
+    extracted.removeIf([](const auto &item) { return item.key().endsWith(u'/'); });
+    QCOMPARE(extracted, files);
+    QCOMPARE(FuzzTargets::keptAsItWas(before, readFile(archive), touched), QString());
 }
 
 void tst_Quillon::createRoundTrip_data()
