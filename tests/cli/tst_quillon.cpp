@@ -708,13 +708,15 @@ void tst_Quillon::stoppedExtraction_data()
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("existing");
     QTest::addColumn<bool>("loop"); // in a shell's loop, both stopped as Ctrl+C stops them
-    QTest::addColumn<bool>("create"); // an archive of 1 GiB of zeros instead
-    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false << false;
-    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false << false;
-    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false << false;
-    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false << false;
-    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true << false;
-    QTest::newRow("SIGINT, create over an archive") << int(SIGINT) << true << false << true;
+    // extract, or create or update an archive (with an entry to replace) from 1 GiB of zeros
+    QTest::addColumn<QString>("command");
+    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false << "extract";
+    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false << "extract";
+    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false << "extract";
+    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false << "extract";
+    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true << "extract";
+    QTest::newRow("SIGINT, create over an archive") << int(SIGINT) << true << false << "create";
+    QTest::newRow("SIGTERM, update of an archive") << int(SIGTERM) << true << false << "update";
 }
 
 void tst_Quillon::stoppedExtraction()
@@ -722,7 +724,8 @@ void tst_Quillon::stoppedExtraction()
     QFETCH(int, signal);
     QFETCH(bool, existing);
     QFETCH(bool, loop);
-    QFETCH(bool, create);
+    QFETCH(QString, command);
+    const bool create = command != QLatin1String("extract");
 
     // 1 GiB of zeros, deflated piece by piece: writing it takes long enough to stop halfway.
     constexpr qint64 kSize = qint64(1) << 30;
@@ -746,8 +749,11 @@ void tst_Quillon::stoppedExtraction()
     }
 
     QTemporaryDir dir;
+    const QByteArray old = command == QLatin1String("update")
+        ? W().add(W::compressed("zeros.bin", "old")).build()
+        : QByteArray("old");
     if (existing)
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), "old"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), old));
     const QStringList before = FileTree::list(dir.path());
     const QString in = m_dir.filePath(QStringLiteral("in"));
     QVERIFY(!create || FileTree::make(in, { QStringLiteral("zeros.bin#%1").arg(kSize) }));
@@ -758,15 +764,15 @@ void tst_Quillon::stoppedExtraction()
         ::setrlimit(RLIMIT_CORE, &none);
         ::setpgid(0, 0);
     });
-    const QStringList command { create ? "create" : "extract", "-C", create ? in : dir.path(),
-                                create ? dir.filePath(QStringLiteral("zeros.bin")) : path };
+    const QStringList arguments { command, "-C", create ? in : dir.path(),
+                                  create ? dir.filePath(QStringLiteral("zeros.bin")) : path };
     if (loop)
         process.start(
             "bash",
             QStringList { "-c", "for i in 1 2; do \"$0\" \"$@\"; done; echo went on", QUILLON_CLI }
-                + command);
+                + arguments);
     else
-        process.start(QUILLON_CLI, command);
+        process.start(QUILLON_CLI, arguments);
     QVERIFY(process.waitForStarted());
     // Stopped once the file being written shows up.
     for (int i = 0; i < 10000 && FileTree::list(dir.path()) == before; ++i)
@@ -780,7 +786,7 @@ void tst_Quillon::stoppedExtraction()
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
     QCOMPARE(FileTree::list(dir.path()), before);
     if (existing)
-        QCOMPARE(readFile(dir.filePath(QStringLiteral("zeros.bin"))), QByteArray("old"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("zeros.bin"))), old);
 }
 
 void tst_Quillon::unwritableOutput_data()
