@@ -27,7 +27,11 @@ QString tooLarge()
 } // namespace
 
 ArchiveRewriter::ArchiveRewriter(FileSystem &fs, int out, int level, int threads, Reporter reporter)
-    : m_fs(fs), m_out(fs, out), m_packer(fs, m_out, level, threads), m_report(std::move(reporter))
+    : m_fs(fs)
+    , m_out(fs, out)
+    , m_packer(fs, m_out, level, threads)
+    , m_report(std::move(reporter))
+    , m_ahead(fs)
 { }
 
 bool ArchiveRewriter::fail(const QString &error)
@@ -113,6 +117,7 @@ bool ArchiveRewriter::write(const ArchiveFile &archive, const EntryTable &table,
                          return quint32(a.block) < quint32(b.block); // none (-1) last
                      });
 
+    readAhead(0);
     if (!copy(0, layout.headEnd()) || !writeBlocks(kept))
         return false;
     m_dataEnd = position();
@@ -165,13 +170,27 @@ bool ArchiveRewriter::writeBlocks(const std::vector<qint32> &kept)
     return true;
 }
 
+void ArchiveRewriter::readAhead(size_t index)
+{
+    if (index >= m_replacements.size()
+        || m_table->entryType(m_replacements[index].row) != CompressedEntry)
+        return;
+    QString why;
+    m_aheadItem = m_replacements[index].item;
+    m_ahead.reset(m_tree->open(m_aheadItem, why));
+    if (m_ahead.fd() >= 0)
+        m_packer.readAhead(m_ahead.fd(), FilePacker::Form::Compressed);
+}
+
 bool ArchiveRewriter::replace(Replacement &r)
 {
     const qint32 type = m_table->entryType(r.row);
     QString why;
-    if (pack(r.item,
-             type == CompressedEntry ? FilePacker::Form::Compressed : FilePacker::Form::Stored,
-             r.offset, r.packed, why)) {
+    const bool packed = pack(
+        r.item, type == CompressedEntry ? FilePacker::Form::Compressed : FilePacker::Form::Stored,
+        r.offset, r.packed, why);
+    readAhead(size_t(&r - m_replacements.data()) + 1);
+    if (packed) {
         r.done = true;
         m_replacedRows.push_back(r.row);
         return true;
@@ -214,7 +233,10 @@ bool ArchiveRewriter::pack(qsizetype item, FilePacker::Form form, qint64 &offset
     if (!flushCopy())
         return false;
     FileSystem::Descriptor file(m_fs);
-    file.reset(m_tree->open(item, why));
+    if (item == std::exchange(m_aheadItem, -1) && m_ahead.fd() >= 0)
+        file.reset(m_ahead.release()); // its reading began before
+    else
+        file.reset(m_tree->open(item, why));
     if (file.fd() < 0) {
         if (why.isEmpty()) // the archive itself, never read
             why = QStringLiteral("the archive itself");

@@ -3,6 +3,8 @@
 #include "ArchiveOutput.h"
 #include "FilePacker.h"
 
+#include "fs/FileSystem.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,7 +15,6 @@
 class ArchiveFile;
 class ArchiveLayout;
 class EntryTable;
-class FileSystem;
 class SourceTree;
 
 // What update or delete changes in an archive.
@@ -86,6 +87,9 @@ private:
     // there for it.
     bool replace(Replacement &r);
     bool add(qsizetype item);
+    // Starts deflating the file of the replacement at index, when it is a compressed entry's,
+    // while the bytes before its place are copied.
+    void readAhead(size_t index);
     // Packs the file of item at the position; false with why set for the file, empty for the
     // archive.
     bool pack(qsizetype item, FilePacker::Form form, qint64 &offset, FilePacker::Packed &packed,
@@ -109,7 +113,9 @@ private:
     std::vector<qint64> m_at;
     std::vector<std::pair<qint64, qint64>> m_written;
     qint64 m_dataEnd = 0; // where the old data ended in the new archive
-    std::vector<Replacement> m_replacements;
+    std::vector<Replacement> m_replacements; // in the order they are written
+    FileSystem::Descriptor m_ahead; // the file read ahead, and its item
+    qsizetype m_aheadItem = -1;
     std::vector<Added> m_added;
     std::vector<qint32> m_replacedRows;
     std::vector<qsizetype> m_addedItems;

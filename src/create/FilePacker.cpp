@@ -12,6 +12,8 @@
 namespace {
 
 constexpr qint64 k2GiB = qint64(1) << 31;
+// Read and deflated ahead of its place at most: as much as memory may hold for it.
+constexpr qint64 kAhead = qint64(8) << 20;
 
 QString changedSize()
 {
@@ -38,38 +40,65 @@ bool FilePacker::write(const QByteArray &bytes)
     return m_error.isEmpty() && (m_out.write(bytes) || fail(EntryFailure::systemText(errno)));
 }
 
-bool FilePacker::pack(int fd, Form form, Packed &result, QString &why)
+bool FilePacker::start(int fd, Form form)
 {
-    why.clear();
+    m_fd = fd;
+    m_why.clear();
+    m_next = 0;
+    m_tail.clear();
     FileSystem::Info info;
-    if (!m_error.isEmpty())
-        return false;
     if (!m_fs.info(fd, info)) {
-        why = EntryFailure::systemText(errno);
+        m_why = EntryFailure::systemText(errno);
         return false;
     }
-    m_fd = fd;
     m_size = info.size;
     m_mtime = info.modified;
     if (m_size >= k2GiB) {
-        why = QStringLiteral("file of 2 GiB or more");
+        m_why = QStringLiteral("file of 2 GiB or more");
+        return false;
+    }
+    m_deflating = form == Form::Compressed
+        || (form == Form::Smaller && m_level > 0 && m_size > 0
+            && m_size <= PackwellCore::kMaxOriginalSize);
+    // A file of no bytes is one empty piece: the stream still needs its final block.
+    m_pieces
+        = qMax<qint64>(1, (m_size + ParallelDeflate::kPieceSize - 1) / ParallelDeflate::kPieceSize);
+    if (m_deflating && !m_deflate)
+        m_deflate = std::make_unique<ParallelDeflate>(m_level, m_threads);
+    return true;
+}
+
+void FilePacker::readAhead(int fd, Form form)
+{
+    if (m_error.isEmpty() && form == Form::Compressed && start(fd, form))
+        submit(kAhead);
+}
+
+bool FilePacker::pack(int fd, Form form, Packed &result, QString &why)
+{
+    const bool ahead = fd == m_fd && m_next > 0;
+    if (!ahead)
+        start(fd, form);
+    why = m_why;
+    if (!m_error.isEmpty() || !why.isEmpty()) {
+        while (m_deflate && m_deflate->queued() > 0) // read ahead, and never to be written
+            m_deflate->take();
+        m_fd = -1;
         return false;
     }
     result = { StoredEntry, m_size, 0 };
-    const qint64 start = m_out.position();
-    const bool deflating = form == Form::Compressed
-        || (form == Form::Smaller && m_level > 0 && m_size > 0
-            && m_size <= PackwellCore::kMaxOriginalSize);
-    bool done = deflating ? deflate(result, why) : store(result, why);
-    if (done && deflating && form == Form::Smaller && result.packed >= m_size) {
+    const qint64 begin = m_out.position();
+    bool done = m_deflating ? deflate(result, why) : store(result, why);
+    if (done && m_deflating && form == Form::Smaller && result.packed >= m_size) {
         // Deflating did not make it smaller: the file's bytes as they are instead.
-        done = m_out.rewind(start) ? store(result, why) : fail(EntryFailure::systemText(errno));
+        done = m_out.rewind(begin) ? store(result, why) : fail(EntryFailure::systemText(errno));
     }
     if (done)
         why = changed();
+    m_fd = -1;
     if (why.isEmpty())
         return done;
-    if (!m_out.rewind(start))
+    if (!m_out.rewind(begin))
         fail(EntryFailure::systemText(errno));
     return false;
 }
@@ -130,43 +159,51 @@ bool FilePacker::takeOne(Packed &result, quint32 &adler)
     return write(piece->output);
 }
 
+void FilePacker::submit(qint64 bytes)
+{
+    for (; m_next < m_pieces && m_why.isEmpty() && m_deflate->queuedBytes() < bytes; ++m_next) {
+        const qint64 pos = m_next * ParallelDeflate::kPieceSize;
+        auto piece = std::make_unique<ParallelDeflate::Piece>();
+        try {
+            piece->input.resize(qMin(ParallelDeflate::kPieceSize, m_size - pos));
+        } catch (const std::bad_alloc &) {
+            fail(QStringLiteral("out of memory"));
+            return;
+        }
+        if (!readFully(piece->input.data(), piece->input.size(), pos, m_why))
+            return;
+        // Primed with the window before it, each piece deflates as well as one long stream.
+        piece->dictionary = m_tail;
+        piece->last = m_next + 1 == m_pieces;
+        if (!piece->last)
+            m_tail = piece->input.right(ParallelDeflate::kWindow);
+        m_deflate->submit(std::move(piece));
+    }
+}
+
+bool FilePacker::drain(Packed &result, quint32 &adler)
+{
+    bool ok = true;
+    while (m_deflate && m_deflate->queued() > 0)
+        ok = takeOne(result, adler) && ok;
+    return ok;
+}
+
 bool FilePacker::deflate(Packed &result, QString &why)
 {
-    if (!m_deflate)
-        m_deflate = std::make_unique<ParallelDeflate>(m_level, m_threads);
     result = { CompressedEntry, m_size, 0 };
     const QByteArray header = ParallelDeflate::zlibHeader(m_level);
     result.packed = header.size();
     quint32 adler = 1;
     bool ok = write(header);
-    // A file of no bytes is one empty piece: the stream still needs its final block.
-    const qint64 pieces
-        = qMax<qint64>(1, (m_size + ParallelDeflate::kPieceSize - 1) / ParallelDeflate::kPieceSize);
-    const qsizetype queued = 2 * qsizetype(m_threads) + 2;
-    QByteArray tail;
-    for (qint64 k = 0; k < pieces && ok; ++k) {
-        const qint64 pos = k * ParallelDeflate::kPieceSize;
-        auto piece = std::make_unique<ParallelDeflate::Piece>();
-        try {
-            piece->input.resize(qMin(ParallelDeflate::kPieceSize, m_size - pos));
-        } catch (const std::bad_alloc &) {
-            ok = fail(QStringLiteral("out of memory"));
-            break;
-        }
-        if (!readFully(piece->input.data(), piece->input.size(), pos, why))
-            break;
-        // Primed with the window before it, each piece deflates as well as one long stream.
-        piece->dictionary = tail;
-        piece->last = k + 1 == pieces;
-        if (!piece->last)
-            tail = piece->input.right(ParallelDeflate::kWindow);
-        m_deflate->submit(std::move(piece));
-        while (ok && m_deflate->queued() >= queued)
+    const qint64 queued = (2 * qint64(m_threads) + 2) * ParallelDeflate::kPieceSize;
+    while (ok && m_why.isEmpty() && m_error.isEmpty() && m_next < m_pieces) {
+        while (ok && m_deflate->queuedBytes() >= queued)
             ok = takeOne(result, adler);
+        submit(queued);
     }
-    // Every piece queued is taken, whatever happened, so the next file starts on an empty queue.
-    while (m_deflate->queued() > 0)
-        ok = takeOne(result, adler) && ok;
+    ok = drain(result, adler) && ok && m_error.isEmpty();
+    why = m_why;
     if (!ok || !why.isEmpty())
         return false;
     result.packed += 4;

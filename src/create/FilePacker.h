@@ -40,17 +40,27 @@ public:
     FilePacker(const FilePacker &) = delete;
     FilePacker &operator=(const FilePacker &) = delete;
 
+    // Starts reading and deflating the file open as fd for a compressed form, up to a few MiB,
+    // before the bytes ahead of it in the archive are written: its deflating then goes on while
+    // they are copied. pack() on the same fd takes it from there.
+    void readAhead(int fd, Form form);
     // Writes the file open as fd. False when it was not written: why then tells what is wrong
     // with the file, or is empty when the archive itself cannot be written (errorString()).
     bool pack(int fd, Form form, Packed &result, QString &why);
     QString errorString() const { return m_error; }
 
 private:
+    // Takes the file open as fd as the one to read; false with m_why set when it cannot be.
+    bool start(int fd, Form form);
+    // Reads and queues the file's pieces until bytes of them are queued, or all are.
+    void submit(qint64 bytes);
     bool deflate(Packed &result, QString &why);
     bool store(Packed &result, QString &why);
     // Writes the oldest piece deflated; false on a failure of the archive or of memory.
     bool takeOne(Packed &result, quint32 &adler);
     bool readFully(char *data, qint64 size, qint64 pos, QString &why);
+    // Writes every piece still queued, so that the next file starts on an empty queue.
+    bool drain(Packed &result, quint32 &adler);
     // Why the file is not what it was when its size was taken, or empty.
     QString changed() const;
     bool fail(const QString &error);
@@ -61,8 +71,14 @@ private:
     const int m_level;
     const int m_threads;
     std::unique_ptr<ParallelDeflate> m_deflate; // made for the first file deflated
+    // The file being read: its size and time when it was taken, the next piece to read and the
+    // bytes before it, and why it cannot be read.
     int m_fd = -1;
+    bool m_deflating = false;
     qint64 m_size = 0;
     timespec m_mtime {};
+    qint64 m_next = 0, m_pieces = 0;
+    QByteArray m_tail;
+    QString m_why;
     QString m_error;
 };
