@@ -541,6 +541,16 @@ void tst_Quillon::edit_data()
                          "quillon: h: the archive's entry of this name is of type 7, not replaced",
                          "quillon: z: empty, which a compressed entry cannot hold, not replaced" }
         << same;
+    QTest::newRow(
+        "update: a file stands for the entry extraction wrote it from, the last of a name")
+        << W().add(W::stored("\\lead.txt", "L"))
+               .add(W::stored("d/./x", "x"))
+               .add(W::stored("a", "old"))
+               .add(W::stored("a", "new"))
+               .add(W::stored("c\x01", "c"))
+               .build()
+        << update << QStringList { "lead.txt=L", "d/x=x", "a=new", "c\x01=c", "n\x02=n" } << 1
+        << QStringList { "quillon: n\\x02: name holds a control character, not added" } << same;
     QTest::newRow("update never makes an archive")
         << QByteArray() << update << QStringList { "a=a" } << 2
         << QStringList { "quillon: %A: No such file or directory" } << same;
