@@ -17,9 +17,9 @@
 namespace {
 
 // Bytes the kernel cannot copy go through memory in pieces of this size.
-constexpr qint64 kPieceSize = 1 << 20;
+constexpr qint64 kCopyPiece = 1 << 20;
 
-QString tooLarge()
+QString pastTheLimit()
 {
     return QStringLiteral("the archive would pass 2 GiB, the most it can hold");
 }
@@ -69,7 +69,7 @@ bool ArchiveRewriter::flushCopy()
     }
     QByteArray piece;
     while (m_copySize > 0) {
-        piece.resize(qMin(m_copySize, kPieceSize));
+        piece.resize(qMin(m_copySize, kCopyPiece));
         if (!m_archive->readFully(piece.data(), piece.size(), m_copyFrom))
             return fail(errno == 0 ? QStringLiteral("the archive shrank while being read")
                                    : EntryFailure::systemText(errno));
@@ -78,7 +78,7 @@ bool ArchiveRewriter::flushCopy()
         m_copyFrom += piece.size();
         m_copySize -= piece.size();
     }
-    return position() <= ArchiveBuilder::kMaxSize || fail(tooLarge());
+    return position() <= ArchiveBuilder::kMaxSize || fail(pastTheLimit());
 }
 
 bool ArchiveRewriter::pad()
@@ -244,7 +244,7 @@ bool ArchiveRewriter::pack(qsizetype item, FilePacker::Form form, qint64 &offset
     }
     offset = position();
     if (m_packer.pack(file.fd(), form, packed, why))
-        return position() <= ArchiveBuilder::kMaxSize || fail(tooLarge());
+        return position() <= ArchiveBuilder::kMaxSize || fail(pastTheLimit());
     if (why.isEmpty())
         fail(m_packer.errorString());
     return false;
@@ -280,7 +280,7 @@ bool ArchiveRewriter::writeDirectory(const ArchiveChanges &changes)
         bytes += ArchiveBuilder::recordSize(m_tree->name(a.item).size());
     }
     if (position() + bytes > ArchiveBuilder::kMaxSize)
-        return fail(tooLarge());
+        return fail(pastTheLimit());
 
     if (!flushCopy())
         return false;
@@ -318,7 +318,7 @@ bool ArchiveRewriter::writeDirectory(const ArchiveChanges &changes)
         } else {
             out.append(record);
         }
-        if (out.size() >= kPieceSize && !m_out.write(std::exchange(out, {})))
+        if (out.size() >= kCopyPiece && !m_out.write(std::exchange(out, {})))
             return fail(EntryFailure::systemText(errno));
     }
     for (const Added &a : m_added) {

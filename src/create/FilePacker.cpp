@@ -11,11 +11,12 @@
 
 namespace {
 
-constexpr qint64 k2GiB = qint64(1) << 31;
+// Files of this size or more are left out: no 32-bit size reaches it.
+constexpr qint64 kFileLimit = qint64(1) << 31;
 // Read and deflated ahead of its place at most: as much as memory may hold for it.
 constexpr qint64 kAhead = qint64(8) << 20;
 
-QString changedSize()
+QString sizeChanged()
 {
     return QStringLiteral("changed size while being read");
 }
@@ -53,7 +54,7 @@ bool FilePacker::start(int fd, Form form)
     }
     m_size = info.size;
     m_mtime = info.modified;
-    if (m_size >= k2GiB) {
+    if (m_size >= kFileLimit) {
         m_why = QStringLiteral("file of 2 GiB or more");
         return false;
     }
@@ -107,7 +108,7 @@ bool FilePacker::readFully(char *data, qint64 size, qint64 pos, QString &why)
 {
     if (ArchiveFile::readFully(m_fd, data, size, pos))
         return true;
-    why = errno == 0 ? changedSize() : EntryFailure::systemText(errno);
+    why = errno == 0 ? sizeChanged() : EntryFailure::systemText(errno);
     return false;
 }
 
@@ -119,7 +120,7 @@ QString FilePacker::changed() const
     if (n < 0 || !m_fs.info(m_fd, info))
         return EntryFailure::systemText(errno);
     if (n > 0 || info.size != m_size)
-        return changedSize();
+        return sizeChanged();
     if (info.modified.tv_sec != m_mtime.tv_sec || info.modified.tv_nsec != m_mtime.tv_nsec)
         return QStringLiteral("changed while being read");
     return {};
