@@ -24,7 +24,7 @@ namespace {
 
 using W = ArchiveWriter;
 
-void check(bool ok, const char *what, const QString &detail = {})
+void expect(bool ok, const char *what, const QString &detail = {})
 {
     if (!ok) {
         std::fprintf(stderr, "update fuzz: %s %s\n", what, qPrintable(detail));
@@ -49,15 +49,15 @@ bool read(const QByteArray &bytes, DirectoryReader &reader)
 }
 
 // What an entry extracts to, or nothing for a folder.
-std::optional<QByteArray> content(const QByteArray &archive, const EntryRecord &e)
+std::optional<QByteArray> extracted(const QByteArray &archive, const EntryRecord &e)
 {
     if (!isFileEntry(e.entryType))
         return std::nullopt;
     QByteArray data
         = archive.mid(e.offset, e.entryType == CompressedEntry ? e.packedSize : e.unpackedSize);
     if (e.entryType == CompressedEntry)
-        check(PackwellCore().DecompressData(data, e.unpackedSize) == 0,
-              "an entry does not inflate");
+        expect(PackwellCore().DecompressData(data, e.unpackedSize) == 0,
+               "an entry does not inflate");
     return data;
 }
 
@@ -65,10 +65,10 @@ std::optional<QByteArray> content(const QByteArray &archive, const EntryRecord &
 QMap<QString, QByteArray> files(const QByteArray &archive)
 {
     DirectoryReader reader;
-    check(read(archive, reader), "the archive does not read");
+    expect(read(archive, reader), "the archive does not read");
     QMap<QString, QByteArray> found;
     for (qint32 row = 0; row < reader.table().filledRows(); ++row)
-        if (const auto bytes = content(archive, reader.table().at(row)))
+        if (const auto bytes = extracted(archive, reader.table().at(row)))
             found.insert(reader.table().name(row).replace(u'\\', u'/'), *bytes);
     return found;
 }
@@ -181,30 +181,31 @@ void update(const std::uint8_t *data, std::size_t size)
     QRandomGenerator rng(seed);
     QByteArray archive = foreignArchive(seed).build();
     MemoryFileSystem fs;
-    check(fs.addFolder("/src"), "no tree folder");
+    expect(fs.addFolder("/src"), "no tree folder");
     QMap<QString, QByteArray> tree = files(archive);
     for (auto it = tree.cbegin(); it != tree.cend(); ++it) {
         const QStringList parts = it.key().split(u'/');
         for (qsizetype k = 1; k < parts.size(); ++k)
             fs.addFolder("/src/" + parts.mid(0, k).join(u'/').toUtf8());
-        check(fs.addFile("/src/" + it.key().toUtf8(), it.value()), "cannot make a file");
+        expect(fs.addFile("/src/" + it.key().toUtf8(), it.value()), "cannot make a file");
     }
     // Rewrites the archive with what plan or removed says; returns whether it was written.
     const auto rewrite = [&](const std::vector<bool> &removed, QSet<QByteArray> &touched) {
         const int fd = ::memfd_create("archive", 0);
-        check(fd >= 0 && ::write(fd, archive.constData(), size_t(archive.size())) == archive.size(),
-              "no archive in memory");
+        expect(fd >= 0
+                   && ::write(fd, archive.constData(), size_t(archive.size())) == archive.size(),
+               "no archive in memory");
         ArchiveFile file;
         DirectoryReader reader;
         ArchiveLayout layout;
-        check(file.adopt(fd) && reader.read(file)
-                  && layout.read(reader.table(), reader.entryCount(), reader.dirStart()),
-              "the archive is refused");
+        expect(file.adopt(fd) && reader.read(file)
+                   && layout.read(reader.table(), reader.entryCount(), reader.dirStart()),
+               "the archive is refused");
         const auto refused = [](const QByteArray &, const QString &why) {
-            check(false, "a file was refused:", why);
+            expect(false, "a file was refused:", why);
         };
         SourceTree source(fs, refused);
-        check(source.openRoot("/src") == 0, "no tree");
+        expect(source.openRoot("/src") == 0, "no tree");
         source.add({});
         UpdatePlan plan(fs, refused);
         ArchiveChanges changes { removed, {}, {} };
@@ -219,38 +220,38 @@ void update(const std::uint8_t *data, std::size_t size)
         }
         FileSystem::Descriptor top(fs);
         int out = -1;
-        check(fs.openChosenFolder("/", out) == FileSystem::Status::Ok, "cannot open /");
+        expect(fs.openChosenFolder("/", out) == FileSystem::Status::Ok, "cannot open /");
         top.reset(out);
-        check(fs.createFile(top.fd(), "out.dat", out) == FileSystem::Status::Ok, "no output");
+        expect(fs.createFile(top.fd(), "out.dat", out) == FileSystem::Status::Ok, "no output");
         FileSystem::Descriptor output(fs);
         output.reset(out);
-        check(ArchiveRewriter(fs, output.fd(), 1 + rng.bounded(9), 2, refused)
-                  .write(file, reader.table(), layout, changes, &source),
-              "not written");
+        expect(ArchiveRewriter(fs, output.fd(), 1 + rng.bounded(9), 2, refused)
+                   .write(file, reader.table(), layout, changes, &source),
+               "not written");
         archive = fs.snapshot().value("/out.dat").mid(1);
-        check(fs.remove(top.fd(), "out.dat"), "cannot remove the output");
+        expect(fs.remove(top.fd(), "out.dat"), "cannot remove the output");
         return true;
     };
 
     QSet<QByteArray> touched;
     const QByteArray before = archive;
-    check(!rewrite({}, touched), "an archive of its own files extracted changes");
+    expect(!rewrite({}, touched), "an archive of its own files extracted changes");
     // Some files change, one is added.
     for (auto it = tree.begin(); it != tree.end(); ++it) {
         if (rng.bounded(3) == 0 && !it.value().isEmpty()) {
             it.value() = bytesOf(rng, 1 + rng.bounded(3000));
-            check(fs.removeTree("/src/" + it.key().toUtf8())
-                      && fs.addFile("/src/" + it.key().toUtf8(), it.value()),
-                  "cannot change a file");
+            expect(fs.removeTree("/src/" + it.key().toUtf8())
+                       && fs.addFile("/src/" + it.key().toUtf8(), it.value()),
+                   "cannot change a file");
         }
     }
     tree.insert(QStringLiteral("added.bin"), bytesOf(rng, rng.bounded(4000)));
-    check(fs.addFile("/src/added.bin", tree.value(QStringLiteral("added.bin"))), "cannot add");
+    expect(fs.addFile("/src/added.bin", tree.value(QStringLiteral("added.bin"))), "cannot add");
     rewrite({}, touched);
-    check(files(archive) == tree, "the archive does not hold the files");
+    expect(files(archive) == tree, "the archive does not hold the files");
     // One entry deleted, unless it is the last.
     DirectoryReader reader;
-    check(read(archive, reader), "the archive does not read");
+    expect(read(archive, reader), "the archive does not read");
     const qint32 rows = reader.table().filledRows();
     if (rows > 1) {
         std::vector<bool> removed(size_t(rows), false);
@@ -259,10 +260,10 @@ void update(const std::uint8_t *data, std::size_t size)
         touched.insert(reader.table().rawName(row));
         tree.remove(reader.table().name(row).replace(u'\\', u'/'));
         rewrite(removed, touched);
-        check(files(archive) == tree, "the archive does not hold the files after a delete");
+        expect(files(archive) == tree, "the archive does not hold the files after a delete");
     }
     const QString why = keptAsItWas(before, archive, touched);
-    check(why.isEmpty(), "", why);
+    expect(why.isEmpty(), "", why);
 }
 
 } // namespace FuzzTargets
