@@ -41,8 +41,15 @@ bool FilePacker::write(const QByteArray &bytes)
     return m_error.isEmpty() && (m_out.write(bytes) || fail(EntryFailure::systemText(errno)));
 }
 
+void FilePacker::dropQueued()
+{
+    while (m_deflate && m_deflate->queued() > 0)
+        m_deflate->take();
+}
+
 bool FilePacker::start(int fd, Form form)
 {
+    dropQueued(); // read ahead for a file not packed after all
     m_fd = fd;
     m_why.clear();
     m_next = 0;
@@ -82,8 +89,7 @@ bool FilePacker::pack(int fd, Form form, Packed &result, QString &why)
         start(fd, form);
     why = m_why;
     if (!m_error.isEmpty() || !why.isEmpty()) {
-        while (m_deflate && m_deflate->queued() > 0) // read ahead, and never to be written
-            m_deflate->take();
+        dropQueued(); // read ahead, never to be written
         m_fd = -1;
         return false;
     }

@@ -59,6 +59,7 @@ private:
     // Writes the oldest piece deflated; false on a failure of the archive or of memory.
     bool takeOne(Packed &result, quint32 &adler);
     bool readFully(char *data, qint64 size, qint64 pos, QString &why);
+    void dropQueued();
     // Writes every piece still queued, so that the next file starts on an empty queue.
     bool drain(Packed &result, quint32 &adler);
     // Why the file is not what it was when its size was taken, or empty.
