@@ -5,6 +5,7 @@
 #include "create/EntryPacker.h"
 #include "create/SourceTree.h"
 #include "fs/FileSystem.h"
+#include "fs/NewArchiveFile.h"
 #include "support/MemoryFileSystem.h"
 
 #include <QBuffer>
@@ -43,25 +44,37 @@ QByteArray content(qint64 size, int kind, quint32 seed)
     return bytes;
 }
 
-// The archive that one pass of create writes for the tree at root, on threads.
-QByteArray pack(MemoryFileSystem &fs, const QByteArray &root, int threads)
+// The archive that one pass of create writes for the tree at root, on threads: as a new
+// archive, which takes its name only when complete, or streamed to a file that cannot be taken
+// back, as standard output is. Either leaves nothing else behind.
+QByteArray pack(MemoryFileSystem &fs, const QByteArray &root, int threads, bool streaming)
 {
     const auto refused = [](const QByteArray &, const QString &) {
         check(false, "a generated file or folder was left out");
     };
+    const auto before = fs.snapshot();
     SourceTree tree(fs, refused);
     check(tree.openRoot(root) == 0, "cannot open the tree");
     tree.add({});
-    FileSystem::Descriptor top(fs);
+    NewArchiveFile archive(fs, nullptr);
+    check(archive.open("/out.dat").isEmpty() && archive.create(), "no archive file");
+    FileSystem::Descriptor stream(fs);
     int fd = -1;
-    check(fs.openChosenFolder("/", fd) == FileSystem::Status::Ok, "cannot open /");
-    top.reset(fd);
-    check(fs.createFile(top.fd(), "out.dat", fd) == FileSystem::Status::Ok, "no archive file");
-    FileSystem::Descriptor out(fs);
-    out.reset(fd);
-    check(EntryPacker(out.fd(), 6, threads, fs, refused).pack(tree), "the archive was not written");
-    const QByteArray bytes = fs.snapshot().value("/out.dat").mid(1);
-    check(fs.remove(top.fd(), "out.dat"), "cannot remove the archive");
+    check(!streaming || fs.createFile(archive.folder(), "stream", fd) == FileSystem::Status::Ok,
+          "no stream");
+    stream.reset(fd);
+    EntryPacker packer(streaming ? stream.fd() : archive.handle(), 6, threads, fs, refused);
+    if (streaming)
+        packer.setStreaming([&fs] {
+            int scratch = -1;
+            return fs.createScratchFile(scratch) == FileSystem::Status::Ok ? scratch : -1;
+        });
+    check(packer.pack(tree), "the archive was not written");
+    check(streaming || archive.commit(), "the archive was not put in place");
+    const QByteArray name = streaming ? "stream" : "out.dat";
+    const QByteArray bytes = fs.snapshot().value("/" + name).mid(1);
+    check(fs.remove(archive.folder(), name), "cannot remove the archive");
+    check(fs.snapshot() == before, "something more was left behind");
     return bytes;
 }
 
@@ -128,8 +141,8 @@ void create(const std::uint8_t *data, std::size_t size)
         },
     };
     const QMap<QString, QByteArray> made = makeTree(inMemory, data, size);
-    const QByteArray bytes = pack(fs, "/src", 1);
-    check(pack(fs, "/src", 3) == bytes, "different bytes on one thread and on three");
+    const QByteArray bytes = pack(fs, "/src", 1, false);
+    check(pack(fs, "/src", 3, true) == bytes, "different bytes on one thread and on three");
 
     QBuffer buffer;
     buffer.setData(bytes);

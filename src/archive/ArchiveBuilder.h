@@ -30,6 +30,7 @@ public:
     // has checked fits().
     void add(const QByteArray &name, qint32 type, qint64 unpackedSize, qint64 packedSize = 0);
 
+    qint32 count() const { return m_recordCount; }
     // The count field, the records and the footer.
     qint64 directorySize() const { return 8 + m_records.size(); }
     // Whether data more bytes of data and records of moreRecords bytes still fit the format.

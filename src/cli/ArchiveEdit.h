@@ -1,10 +1,13 @@
 #pragma once
 
+#include "SignalCleanup.h"
+
 #include "archive/ArchiveFile.h"
 #include "archive/DirectoryReader.h"
 #include "create/ArchiveLayout.h"
 #include "create/ArchiveRewriter.h"
 #include "fs/FileSystem.h"
+#include "fs/NewArchiveFile.h"
 
 #include <QByteArray>
 
@@ -12,10 +15,11 @@ class Console;
 class SourceTree;
 
 // The archive that update and delete change. It is opened by its name inside its folder, never
-// through a link, and refused when it is not a regular file, cannot be written, does not read
-// or lays its data out in a way that cannot be kept (ArchiveLayout). The new archive is written
-// beside it and takes its name only once complete; until then a failure, a full disk or a
-// signal leaves the archive as it was and nothing beside it.
+// through a link, and refused when it is missing (never made), is not a regular file, cannot be
+// written, does not read or lays its data out in a way that cannot be kept (ArchiveLayout). The
+// new archive is written beside it as create writes one (NewArchiveFile) and takes its name, with
+// its permissions and owner, only once complete and on the disk; until then a failure, a full
+// disk or a signal leaves the archive as it was and nothing beside it.
 class ArchiveEdit
 {
 public:
@@ -39,8 +43,9 @@ private:
     const QByteArray m_path;
     Console &m_console;
     FileSystem &m_fs;
-    FileSystem::Descriptor m_folder; // the archive's
-    QByteArray m_name; // the archive's, in its folder
+    // First, so that it outlives the file it removes when a signal stops the command.
+    SignalCleanup m_cleanup;
+    NewArchiveFile m_new;
     ArchiveFile m_archive;
     DirectoryReader m_reader;
     ArchiveLayout m_layout;

@@ -10,7 +10,8 @@ namespace {
 const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
                       "       quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]\n"
                       "       quillon test    [-v] ARCHIVE [PATTERN...]\n"
-                      "       quillon create  [-C DIR] [-0..-9] [-j N] [-v] ARCHIVE [PATH...]\n"
+                      "       quillon create  [-C DIR] [-0..-9] [-j N] [-v] [--exclude PATTERN]\n"
+                      "                       ARCHIVE [PATH...]\n"
                       "       quillon update  [-C DIR] [-0..-9] [-j N] [-v] ARCHIVE [PATH...]\n"
                       "       quillon delete  [-v] [-T FILE] ARCHIVE PATTERN...\n"
                       "       quillon --help | --version\n";
@@ -43,6 +44,8 @@ const char kHelp[]
       "  -0 ... -9            (create, update) compression level; -0 stores, -6 is the default\n"
       "  -j, --jobs N         (create, update) compress on N threads (default: the processors\n"
       "                       available)\n"
+      "      --exclude PATTERN\n"
+      "                       (create) leave out what PATTERN matches; a folder with all below it\n"
       "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
       "                       'ok NAME' on standard output (test), 'a NAME' on standard\n"
       "                       error (create), 'r NAME' and 'a NAME' (update), 'd NAME' (delete)\n"
@@ -54,10 +57,11 @@ const char kHelp[]
       "a pattern every entry is selected.\n"
       "\n"
       "A PATH is a file or folder below DIR; a folder is added with everything below it.\n"
+      "create writes the archive to standard output when ARCHIVE is '-'.\n"
       "update replaces only the entries whose files differ and keeps everything else as it was;\n"
       "when nothing differs it writes nothing.\n"
       "\n"
-      "When standard error is a terminal, extract and test show their progress on it.\n"
+      "When standard error is a terminal, extract, test and create show their progress on it.\n"
       "\n"
       "Exit status: 0 all done, 1 an entry failed, a pattern matched nothing or a PATH could not\n"
       "be added, 2 a usage error, an archive that cannot be read or written, or standard output\n"
@@ -128,6 +132,7 @@ const QList<Option> &options()
         { { "k", "keep-old-files" }, {}, { Command::Extract } },
         { { "O", "to-stdout" }, {}, { Command::Extract } },
         { { "j", "jobs" }, "N", { Command::Create, Command::Update } },
+        { { "exclude" }, "PATTERN", { Command::Create } },
         { { "v", "verbose" },
           {},
           { Command::Extract, Command::Test, Command::Create, Command::Update, Command::Delete } },
@@ -213,6 +218,8 @@ bool CommandLineOptions::takeOptions(const QCommandLineParser &parser)
         if (!ok || jobs < 1 || jobs > 256)
             return fail(QStringLiteral("-j takes a number of threads from 1 to 256"));
     }
+    for (const QString &pattern : parser.values(QStringLiteral("exclude")))
+        excluded << text(pattern);
     if (parser.isSet(QStringLiteral("directory")))
         directory = bytes(parser.value(QStringLiteral("directory")));
     keepExisting = parser.isSet(QStringLiteral("keep-old-files"));

@@ -31,6 +31,7 @@ public:
     QByteArray namesFile; // -T, as given; "-" is standard input
     bool hasNamesFile = false;
     QByteArrayList paths; // create's and update's operands after the archive, as given
+    QStringList excluded; // create: --exclude, each a PATTERN
     QByteArray directory = "."; // -C, as given
     bool keepExisting = false;
     bool longList = false;

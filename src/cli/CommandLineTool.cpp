@@ -28,7 +28,7 @@ int CommandLineTool::run(const QStringList &arguments)
                       + QCoreApplication::applicationVersion() + u'\n');
         return console.finish(0);
     case CommandLineOptions::Command::Create:
-        return CreateCommand(options, console).run();
+        return CreateCommand(options, console, m_err).run();
     case CommandLineOptions::Command::Update:
         return UpdateCommand(options, console).run();
     case CommandLineOptions::Command::Delete:

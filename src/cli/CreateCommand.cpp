@@ -10,15 +10,30 @@
 #include "create/EntryPacker.h"
 #include "create/SourceTree.h"
 #include "fs/FileSystem.h"
-#include "fs/OutputFile.h"
+#include "fs/NewArchiveFile.h"
 
 #include <QThread>
 
 #include <cerrno>
+#include <unistd.h>
 
-CreateCommand::CreateCommand(const CommandLineOptions &options, Console &console)
-    : m_options(options), m_console(console), m_fs(FileSystem::standard()), m_folder(m_fs)
+namespace {
+
+QString nothingToAdd()
+{
+    return QStringLiteral("no file or folder to add, not written");
+}
+
+} // namespace
+
+CreateCommand::CreateCommand(const CommandLineOptions &options, Console &console, std::FILE *err)
+    : m_options(options), m_console(console), m_progress(err)
 { }
+
+bool CreateCommand::toStandardOutput() const
+{
+    return m_options.archivePath == "-";
+}
 
 void CreateCommand::failed(const QByteArray &path, const QString &reason)
 {
@@ -28,80 +43,99 @@ void CreateCommand::failed(const QByteArray &path, const QString &reason)
 
 int CreateCommand::cannotWrite(const QString &reason)
 {
-    m_console.error(Printable::path(m_options.archivePath) + QStringLiteral(": ") + reason);
+    m_console.error((toStandardOutput() ? QStringLiteral("standard output")
+                                        : Printable::path(m_options.archivePath))
+                    + QStringLiteral(": ") + reason);
     return Console::UsageOrArchiveError;
 }
 
-QString CreateCommand::openDestination()
+bool CreateCommand::takeExclusions(QList<NamePattern> &patterns)
 {
-    // The archive's folder is opened once; the archive is made and renamed inside it.
-    const QByteArray &archive = m_options.archivePath;
-    const qsizetype slash = archive.lastIndexOf('/');
-    const QByteArray folderPath = slash < 0 ? QByteArray(".") : archive.left(qMax(slash, 1));
-    m_name = archive.mid(slash + 1);
-    if (m_name.isEmpty() || m_name == "." || m_name == "..")
-        return QStringLiteral("not a file name");
-    int fd = -1;
-    if (m_fs.openChosenFolder(folderPath, fd) != FileSystem::Status::Ok)
-        return EntryFailure::systemText(errno);
-    m_folder.reset(fd);
-    FileSystem::Info existing;
-    if (m_fs.info(m_folder.fd(), m_name, existing) != FileSystem::Status::Ok)
-        return {};
-    // Renaming over a link would replace the link itself (think of /dev/stdout), and anything
-    // but a regular file cannot take an archive: both are left alone.
-    if (existing.kind != FileSystem::Kind::File)
-        return existing.isFolder() ? EntryFailure::systemText(EISDIR)
-            : existing.kind == FileSystem::Kind::Link
-            ? QStringLiteral("symbolic link, not replaced")
-            : QStringLiteral("not a regular file, not replaced");
-    m_existing = existing.identity;
-    return {};
+    // A pattern that means nothing is a mistake in the command line, said before anything is done.
+    for (const QString &pattern : std::as_const(m_options.excluded)) {
+        patterns << NamePattern(pattern);
+        if (!patterns.last().isValid()) {
+            m_console.error(Printable::name(pattern) + QStringLiteral(": bad pattern: ")
+                            + Printable::name(patterns.last().errorString()));
+            return false;
+        }
+    }
+    return true;
 }
 
 int CreateCommand::run()
 {
-    if (const QString why = openDestination(); !why.isEmpty())
-        return cannotWrite(why);
-    SourceTree tree(m_fs,
-                    [this](const QByteArray &path, const QString &why) { failed(path, why); });
+    QList<NamePattern> excluded;
+    if (!takeExclusions(excluded))
+        return Console::UsageOrArchiveError;
+    FileSystem &fs = FileSystem::standard();
+    // Declared first, so it outlives the file it removes when a signal stops the command.
+    SignalCleanup cleanup;
+    NewArchiveFile archive(fs, &cleanup);
+    if (toStandardOutput() && ::isatty(STDOUT_FILENO) == 1)
+        return cannotWrite(QStringLiteral("a terminal, no archive written to it"));
+    if (!toStandardOutput())
+        if (const QString why = archive.open(m_options.archivePath); !why.isEmpty())
+            return cannotWrite(why);
+
+    SourceTree tree(fs, [this](const QByteArray &path, const QString &why) { failed(path, why); });
     if (const int error = tree.openRoot(m_options.directory)) {
         m_console.error(Printable::path(m_options.directory) + QStringLiteral(": ")
                         + EntryFailure::systemText(error));
         return Console::UsageOrArchiveError;
     }
-
-    SignalCleanup cleanup;
-    OutputFile out(m_fs, &cleanup, m_folder.fd(), m_name);
-    if (out.create(true) != FileSystem::Status::Ok)
-        return cannotWrite(EntryFailure::systemText(errno));
-    // Neither the archive being written nor the one it replaces is ever added.
-    FileSystem::Info made;
-    if (m_fs.info(out.handle(), made))
-        tree.skip(made.identity);
-    if (m_existing)
-        tree.skip(*m_existing);
+    // The archive it replaces is never added, nor the file standard output fills.
+    if (archive.existing())
+        tree.skip(archive.existing()->identity);
+    if (FileSystem::Info out; toStandardOutput() && fs.info(STDOUT_FILENO, out))
+        tree.skip(out.identity);
+    tree.exclude(excluded);
+    m_console.setProgress(&m_progress);
+    tree.setMeasuring(m_progress.isEnabled());
     tree.add(m_options.paths);
-    if (!pack(tree, out.handle()))
+    if (tree.missing() > 0)
         return Console::UsageOrArchiveError;
-    if (!out.commit())
-        return cannotWrite(EntryFailure::systemText(errno));
-    return m_failed > 0 ? Console::EntryFailed : Console::Success;
-}
+    if (tree.count() == 0)
+        return cannotWrite(nothingToAdd());
 
-bool CreateCommand::pack(SourceTree &tree, int out)
-{
+    if (!toStandardOutput() && !archive.create())
+        return cannotWrite(EntryFailure::systemText(errno));
     const int threads = m_options.jobs > 0 ? m_options.jobs : QThread::idealThreadCount();
     EntryPacker packer(
-        out, m_options.level, threads, m_fs,
+        toStandardOutput() ? STDOUT_FILENO : archive.handle(), m_options.level, threads, fs,
         [this](const QByteArray &path, const QString &why) { failed(path, why); },
         [this](const QByteArray &entry) {
             if (m_options.verbose)
                 m_console.printLine(QStringLiteral("a ")
                                     + Printable::name(Windows1252::decode(entry)));
         });
-    if (packer.pack(tree))
-        return true;
-    cannotWrite(packer.errorString());
-    return false;
+    if (toStandardOutput())
+        packer.setStreaming([&fs] {
+            int fd = -1;
+            return fs.createScratchFile(fd) == FileSystem::Status::Ok ? fd : -1;
+        });
+    m_progress.start(tree.count(), tree.bytes());
+    showProgress(packer);
+    if (!packer.writeEntries(tree))
+        return cannotWrite(packer.errorString());
+    // No reader opens an archive of no entries; the one that was there is worth more.
+    if (packer.added() == 0)
+        return cannotWrite(nothingToAdd());
+    if (!packer.writeDirectory())
+        return cannotWrite(packer.errorString());
+    if (!toStandardOutput() && !archive.commit())
+        return cannotWrite(EntryFailure::systemText(errno));
+    m_progress.clear();
+    return m_failed > 0 ? Console::EntryFailed : Console::Success;
+}
+
+void CreateCommand::showProgress(EntryPacker &packer)
+{
+    if (!m_progress.isEnabled())
+        return;
+    packer.setProgress({
+        [this](const QByteArray &name) { m_progress.entry(Windows1252::decode(name)); },
+        [this](qint64 bytes) { m_progress.addBytes(bytes); },
+        [this] { m_progress.entryDone(); },
+    });
 }

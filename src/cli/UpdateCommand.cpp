@@ -39,6 +39,8 @@ int UpdateCommand::run()
     tree.skip(edit.archive().identity());
     tree.keepControlNames();
     tree.add(m_options.paths);
+    if (tree.missing() > 0) // as create: a PATH that is not there is a mistake in the command
+        return Console::UsageOrArchiveError;
     UpdatePlan plan(fs, report);
     plan.make(tree, edit.table(), edit.archive());
     const int status = m_failed > 0 ? Console::EntryFailed : Console::Success;

@@ -2,6 +2,8 @@
 
 #include "fs/FileSystem.h"
 
+#include <cerrno>
+
 namespace {
 
 // Written bytes are handed to the file in blocks of this size, not a few bytes per entry.
@@ -11,12 +13,25 @@ constexpr qint64 kBufferSize = 1 << 20;
 
 ArchiveOutput::ArchiveOutput(FileSystem &fs, int fd) : m_fs(fs), m_fd(fd) { }
 
+ArchiveOutput::~ArchiveOutput()
+{
+    if (m_scratch >= 0)
+        m_fs.close(m_scratch);
+}
+
+void ArchiveOutput::setStreaming(ScratchMaker scratch)
+{
+    m_streaming = true;
+    m_makeScratch = std::move(scratch);
+}
+
 bool ArchiveOutput::write(const char *data, qint64 size)
 {
-    if (size >= kBufferSize) { // a large directory goes out as it is, never copied
+    if (size >= kBufferSize && (!m_streaming || m_finished)) { // a large directory as it is
         if (!flush() || !m_fs.writeFully(m_fd, data, size))
             return false;
         m_flushed += size;
+        m_sent = m_streaming ? m_flushed : 0;
         return true;
     }
     m_buffer.append(data, size);
@@ -25,18 +40,72 @@ bool ArchiveOutput::write(const char *data, qint64 size)
 
 bool ArchiveOutput::flush()
 {
-    const bool written = m_fs.writeFully(m_fd, m_buffer.constData(), m_buffer.size());
+    if (!m_streaming) {
+        const bool written = m_fs.writeFully(m_fd, m_buffer.constData(), m_buffer.size());
+        m_flushed += m_buffer.size();
+        m_buffer.clear();
+        return written;
+    }
+    if (m_finished)
+        settle();
+    if (m_held > 0 && m_settled >= m_flushed && !sendHeld())
+        return false;
+    if (m_held == 0) {
+        const qint64 ready = qBound(qint64(0), m_settled - m_flushed, qint64(m_buffer.size()));
+        if (!m_fs.writeFully(m_fd, m_buffer.constData(), ready))
+            return false;
+        m_buffer.remove(0, ready);
+        m_flushed += ready;
+        m_sent = m_flushed;
+    }
+    // The bytes of the entry at hand stay in memory while they are few.
+    return m_buffer.size() < kBufferSize / 2 || hold();
+}
+
+bool ArchiveOutput::hold()
+{
+    if (m_scratch < 0 && (!m_makeScratch || (m_scratch = m_makeScratch()) < 0))
+        return false;
+    if (!m_fs.writeFully(m_scratch, m_buffer.constData(), m_buffer.size()))
+        return false;
+    m_held += m_buffer.size();
     m_flushed += m_buffer.size();
     m_buffer.clear();
-    return written;
+    return true;
+}
+
+bool ArchiveOutput::sendHeld()
+{
+    QByteArray piece(qMin(m_held, kBufferSize), Qt::Uninitialized);
+    for (qint64 done = 0; done < m_held;) {
+        const qint64 n
+            = m_fs.readAt(m_scratch, piece.data(), qMin(m_held - done, kBufferSize), done);
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO; // the scratch file lost bytes it was given
+            return false;
+        }
+        if (!m_fs.writeFully(m_fd, piece.constData(), n))
+            return false;
+        done += n;
+    }
+    m_sent += m_held;
+    m_held = 0;
+    return m_fs.truncate(m_scratch, 0);
 }
 
 qint64 ArchiveOutput::copyFrom(int from, qint64 pos, qint64 size)
 {
-    const qint64 n = flush() ? m_fs.copyRange(from, pos, m_fd, size) : 0;
+    if (!flush())
+        return 0;
+    // A stream takes nothing that could still be taken back: those bytes are held.
+    if (m_streaming && !hold())
+        return 0;
+    const qint64 n = m_fs.copyRange(from, pos, m_streaming ? m_scratch : m_fd, size);
     if (n <= 0)
         return 0;
     m_flushed += n;
+    m_held += m_streaming ? n : 0;
     return n;
 }
 
@@ -46,9 +115,14 @@ bool ArchiveOutput::rewind(qint64 pos)
         m_buffer.truncate(pos - m_flushed);
         return true;
     }
+    if (m_streaming && pos < qMax(m_sent, m_settled)) {
+        errno = ESPIPE; // settled bytes are never taken back
+        return false;
+    }
     m_buffer.clear();
-    if (!m_fs.truncate(m_fd, pos))
+    if (!m_fs.truncate(m_streaming ? m_scratch : m_fd, pos - m_sent))
         return false;
     m_flushed = pos;
+    m_held = m_streaming ? pos - m_sent : 0;
     return true;
 }

@@ -56,7 +56,12 @@ bool EntryPacker::fail(const QString &error)
     return false;
 }
 
-bool EntryPacker::pack(SourceTree &tree)
+void EntryPacker::setStreaming(ArchiveOutput::ScratchMaker scratch)
+{
+    m_output.setStreaming(std::move(scratch));
+}
+
+bool EntryPacker::writeEntries(SourceTree &tree)
 {
     m_tree = &tree;
     m_plannedRecords = tree.recordsSize();
@@ -64,15 +69,23 @@ bool EntryPacker::pack(SourceTree &tree)
     for (qsizetype i = 0; i < tree.count() && m_error.isEmpty(); ++i) {
         Entry &e = m_entries.emplace_back();
         e.item = i;
+        if (m_progress.begun)
+            m_progress.begun(tree.name(i));
         if (!tree.isFolder(i))
             addFile(e);
         settle();
         throttle();
     }
-    if (!drain())
+    return drain();
+}
+
+bool EntryPacker::writeDirectory()
+{
+    if (!m_error.isEmpty())
         return false;
     if (!fits(0))
         return fail(tooLarge());
+    m_output.finish();
     return write(m_builder.countField()) && write(m_builder.records()) && write(m_builder.footer())
         && flush();
 }
@@ -154,6 +167,8 @@ void EntryPacker::readPieces(Entry &e)
         }
         if (!readFully(e, piece->input.data(), piece->input.size(), pos))
             break;
+        if (m_progress.read)
+            m_progress.read(piece->input.size());
         // Primed with the window before it, each piece deflates as well as one long stream.
         piece->dictionary = tail;
         piece->last = k + 1 == pieces;
@@ -247,6 +262,10 @@ void EntryPacker::settle()
         retire(e);
         closeFile(e);
         m_entries.pop_front();
+        // Its bytes, or none when it was left out, are final.
+        m_output.settle();
+        if (m_progress.done)
+            m_progress.done();
     }
 }
 
@@ -298,18 +317,26 @@ bool EntryPacker::store(Entry &e)
     e.start = m_output.position();
     // Inside the kernel where it can; through memory where it cannot, or where it failed and
     // the plain calls tell a read from a write error.
+    // A file read for deflating is not counted again.
+    const auto read = [&](qint64 n) {
+        if (m_progress.read && e.submitted == 0)
+            m_progress.read(n);
+    };
     qint64 done = 0;
     while (done < e.size) {
         const qint64 n = m_output.copyFrom(e.fd, done, e.size - done);
         if (n <= 0)
             break;
         done += n;
+        read(n);
     }
     QByteArray piece;
     while (done < e.size && e.why.isEmpty()) {
         piece.resize(qMin(ParallelDeflate::kPieceSize, e.size - done));
-        if (readFully(e, piece.data(), piece.size(), done) && write(piece) && flush())
+        if (readFully(e, piece.data(), piece.size(), done) && write(piece) && flush()) {
             done += piece.size();
+            read(piece.size());
+        }
         if (!m_error.isEmpty())
             return false;
     }

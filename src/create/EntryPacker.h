@@ -29,6 +29,14 @@ public:
     using Reporter = std::function<void(const QByteArray &path, const QString &reason)>;
     // An entry written, by its stored name.
     using Added = std::function<void(const QByteArray &name)>;
+    // What a progress line shows: each entry as it is begun, by its stored name; bytes of the
+    // files read; each entry done with, added or left out.
+    struct Progress
+    {
+        std::function<void(const QByteArray &name)> begun;
+        std::function<void(qint64 bytes)> read;
+        std::function<void()> done;
+    };
 
     // out: an empty file open for writing. Level 0 stores every file; threads deflate.
     EntryPacker(int out, int level, int threads, FileSystem &fs, Reporter reporter,
@@ -37,10 +45,19 @@ public:
     EntryPacker(const EntryPacker &) = delete;
     EntryPacker &operator=(const EntryPacker &) = delete;
 
+    // out is a stream, which cannot be taken back (ArchiveOutput::setStreaming).
+    void setStreaming(ArchiveOutput::ScratchMaker scratch);
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+
     // Writes every entry of tree and then the directory. False when no archive can be written,
     // errorString() says why: out cannot be written, or the archive would pass the 2 GiB its
     // 32-bit positions can reach.
-    bool pack(SourceTree &tree);
+    bool pack(SourceTree &tree) { return writeEntries(tree) && writeDirectory(); }
+    // pack() in two steps, so that an archive of no entries need not be written at all.
+    bool writeEntries(SourceTree &tree);
+    bool writeDirectory();
+    // The entries written so far.
+    qint32 added() const { return m_builder.count(); }
     QString errorString() const { return m_error; }
 
 private:
@@ -90,6 +107,7 @@ private:
     FileSystem &m_fs;
     Reporter m_report;
     Added m_added;
+    Progress m_progress;
     std::unique_ptr<ParallelDeflate> m_deflate;
     SourceTree *m_tree = nullptr;
     ArchiveBuilder m_builder;

@@ -3,6 +3,8 @@
 #include "archive/ArchiveBuilder.h"
 #include "archive/EntryFailure.h"
 #include "archive/EntryName.h"
+#include "archive/ExactNames.h"
+#include "archive/PatternAutomaton.h"
 #include "compress/Windows1252.h"
 #include "fs/FileSystem.h"
 
@@ -34,6 +36,16 @@ QString refusal(FileSystem::Kind kind)
 }
 
 } // namespace
+
+struct SourceTree::Exclusions
+{
+    explicit Exclusions(const QList<NamePattern> &patterns) : exact(patterns), automaton(patterns)
+    { }
+
+    ExactNames exact;
+    PatternAutomaton automaton;
+    PatternAutomaton::Scratch scratch;
+};
 
 SourceTree::SourceTree(FileSystem &fs, Reporter reporter)
     : m_fs(fs), m_report(std::move(reporter)), m_openFolder(fs)
@@ -102,6 +114,24 @@ qint64 SourceTree::recordsSize() const
     return size;
 }
 
+void SourceTree::exclude(const QList<NamePattern> &patterns)
+{
+    m_excluded = patterns.isEmpty() ? nullptr : std::make_unique<Exclusions>(patterns);
+}
+
+bool SourceTree::isExcluded(const QByteArray &stored)
+{
+    return m_excluded
+        && (m_excluded->exact.matches(stored, nullptr)
+            || m_excluded->automaton.matches(stored, m_excluded->scratch, nullptr));
+}
+
+void SourceTree::reportMissing(const QByteArray &path, const QString &why)
+{
+    ++m_missing;
+    m_report(path, why);
+}
+
 bool SourceTree::isSkipped(const ArchiveFile::Identity &file) const
 {
     return std::find(m_skipped.begin(), m_skipped.end(), file) != m_skipped.end();
@@ -116,28 +146,38 @@ void SourceTree::addItem(const QByteArray &stored, bool folder)
 bool SourceTree::addFound(int folder, const FileSystem::Listed &found, const QByteArray &path,
                           QByteArray &stored)
 {
+    if (FileSystem::isTemporaryName(found.name))
+        return false;
     const bool maybeSkipped
         = std::any_of(m_skipped.begin(), m_skipped.end(),
                       [&](const auto &file) { return file.inode == found.inode; });
     FileSystem::Kind kind = found.kind.value_or(FileSystem::Kind::Other);
-    if (!found.kind || (kind == FileSystem::Kind::File && maybeSkipped)) {
+    qint64 size = 0;
+    if (!found.kind || (kind == FileSystem::Kind::File && (maybeSkipped || m_measuring))) {
         FileSystem::Info info;
         if (m_fs.info(folder, found.name, info) != FileSystem::Status::Ok) {
             m_report(path, EntryFailure::systemText(errno));
             return false;
         }
         kind = info.kind;
+        size = kind == FileSystem::Kind::File ? info.size : 0;
         if (kind == FileSystem::Kind::File && isSkipped(info.identity))
             return false;
     }
     const bool isFolder = kind == FileSystem::Kind::Folder;
     QString why = refusal(kind);
-    const QByteArray component
-        = why.isEmpty() ? storedName(found.name, why, m_keepControls) : QByteArray();
-    if (!component.isEmpty()) {
+    QString nameWhy;
+    const QByteArray component = storedName(found.name, nameWhy, m_keepControls);
+    if (component.isEmpty()) {
+        why = why.isEmpty() ? nameWhy : why;
+    } else {
         const QByteArray full = stored.isEmpty() ? component : stored + '\\' + component;
+        if (isExcluded(full))
+            return false;
         // Names an extraction would refuse are never written.
-        if (const auto refused = EntryName(Windows1252::decode(full)).refusal(!isFolder))
+        const auto refused = why.isEmpty() ? EntryName(Windows1252::decode(full)).refusal(!isFolder)
+                                           : std::nullopt;
+        if (refused)
             why = refused->text() + QStringLiteral(", not added");
         stored = full;
     }
@@ -146,6 +186,7 @@ bool SourceTree::addFound(int folder, const FileSystem::Listed &found, const QBy
         return false;
     }
     addItem(stored, isFolder);
+    m_bytes += size;
     return isFolder;
 }
 
@@ -158,7 +199,7 @@ bool SourceTree::reach(const QByteArray &path, FileSystem::Descriptor &out, QStr
     return false;
 }
 
-void SourceTree::walk(QByteArray path, QByteArray stored)
+void SourceTree::walk(QByteArray path, QByteArray stored, bool given)
 {
     // Folders still to read, each reached afresh from the root when its turn comes, so no
     // descriptor is held per level however deep the tree.
@@ -166,16 +207,23 @@ void SourceTree::walk(QByteArray path, QByteArray stored)
     while (!folders.empty()) {
         std::tie(path, stored) = std::move(folders.back());
         folders.pop_back();
+        // The folder given must be read; one found below it is left out when it cannot be.
+        const auto report = [&](const QString &why) {
+            const QByteArray shown = path.isEmpty() ? QByteArray(".") : path;
+            given ? reportMissing(shown, why) : m_report(shown, why);
+        };
         FileSystem::Descriptor folder(m_fs);
         QString why;
         if (!reach(path, folder, why)) {
-            m_report(path, why);
+            report(why);
+            given = false;
             continue;
         }
         // Read whole and sorted, so what is reported comes in the same order every time.
         std::vector<FileSystem::Listed> found;
         if (!m_fs.list(folder.fd(), found))
-            m_report(path, EntryFailure::systemText(errno));
+            report(EntryFailure::systemText(errno));
+        given = false;
         std::sort(found.begin(), found.end(),
                   [](const auto &a, const auto &b) { return a.name < b.name; });
         const size_t walked = folders.size();
@@ -201,11 +249,12 @@ void SourceTree::addPath(const QByteArray &path)
             parts << part;
     }
     // Each folder on the way is added too, so the archive holds the folder of every entry; the
-    // way is taken one level at a time from the root's descriptor, never through a link.
+    // way is taken one level at a time from the root's descriptor, never through a link. A path
+    // that is not there or cannot be read at all is a mistake in the command line.
     FileSystem::Descriptor folder(m_fs);
     QString why;
     if (!reach({}, folder, why))
-        return m_report(path, why);
+        return reportMissing(path, why);
     QByteArray below, stored;
     for (qsizetype i = 0; i < parts.size(); ++i) {
         FileSystem::Info info;
@@ -215,28 +264,34 @@ void SourceTree::addPath(const QByteArray &path)
             below += '/';
         below += parts[i];
         if (!found)
-            return m_report(path, EntryFailure::systemText(error));
-        if (i + 1 < parts.size() && !info.isFolder())
-            return m_report(below,
-                            info.kind == FileSystem::Kind::Link
-                                ? refusal(info.kind)
-                                : EntryFailure::systemText(ENOTDIR));
+            return reportMissing(path, EntryFailure::systemText(error));
+        const bool last = i + 1 == parts.size();
+        if (!last && !info.isFolder())
+            return info.kind == FileSystem::Kind::Link
+                ? m_report(below, refusal(info.kind))
+                : reportMissing(below, EntryFailure::systemText(ENOTDIR));
+        if (last && info.kind == FileSystem::Kind::File) {
+            int fd = -1;
+            if (m_fs.openFile(folder.fd(), parts[i], fd) != FileSystem::Status::Ok)
+                return reportMissing(below, EntryFailure::systemText(errno));
+            m_fs.close(fd);
+        }
         if (!addFound(folder.fd(), { parts[i], info.kind, info.identity.inode }, below, stored))
             return;
         int next = -1;
-        if (i + 1 < parts.size()) {
+        if (!last) {
             if (m_fs.openFolder(folder.fd(), parts[i], next) != FileSystem::Status::Ok)
-                return m_report(below, EntryFailure::systemText(errno));
+                return reportMissing(below, EntryFailure::systemText(errno));
             folder.reset(next);
         }
     }
-    walk(below, stored);
+    walk(below, stored, true);
 }
 
 void SourceTree::add(const QByteArrayList &paths)
 {
     if (paths.isEmpty())
-        walk({}, {});
+        walk({}, {}, true);
     for (const QByteArray &path : paths)
         addPath(path);
     sort();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "archive/ArchiveFile.h"
+#include "archive/NamePattern.h"
 #include "fs/FileSystem.h"
 #include "fs/FolderWalk.h"
 
@@ -19,7 +20,8 @@
 // so the archive's order never depends on how the file system lists a folder, and every folder
 // comes before what it holds. Whatever cannot be added is reported with its path and a reason,
 // once, and left out: links, FIFOs, sockets, devices, and names the archive cannot hold or an
-// extraction would refuse.
+// extraction would refuse. Left out without a word: what the exclusions match, and hidden files
+// named as this program names its temporary files, which a create killed outright leaves.
 class SourceTree
 {
 public:
@@ -41,12 +43,20 @@ public:
     // Whether item i's name holds a control character, and why create refuses such a name.
     bool holdsControl(qsizetype i) const;
     static QString controlRefusal();
+    // Leaves out what the patterns match, by its stored name; a folder is not walked at all.
+    void exclude(const QList<NamePattern> &patterns);
+    // Finds the size of every file as it is added, for bytes(); a call for each file more.
+    void setMeasuring(bool measuring) { m_measuring = measuring; }
     // Adds each path below the root with the folders on its way and, for a folder, everything
     // below it; everything below the root when there are none. Absolute paths and paths with a
     // ".." are refused. Then sorts what was found and drops what was found twice.
     void add(const QByteArrayList &paths);
 
     qsizetype count() const { return qsizetype(m_items.size()); }
+    // The files' bytes, when measuring.
+    qint64 bytes() const { return m_bytes; }
+    // The paths given to add() that could not be found or read at all, each reported.
+    qsizetype missing() const { return m_missing; }
     QByteArray name(qsizetype i) const
     {
         return m_names.mid(m_items[size_t(i)].start, m_items[size_t(i)].size);
@@ -74,12 +84,16 @@ private:
     };
 
     void addPath(const QByteArray &path);
+    // Reports a path given to add() that is not there or cannot be read.
+    void reportMissing(const QByteArray &path, const QString &why);
+    bool isExcluded(const QByteArray &stored);
     // Adds what folder lists as found, at path; stored holds the stored name of the folder and
     // becomes the stored name of what was found. Returns whether it is a folder to walk; a
     // refusal is reported.
     bool addFound(int folder, const FileSystem::Listed &found, const QByteArray &path,
                   QByteArray &stored);
-    void walk(QByteArray path, QByteArray stored);
+    // given: path was given to add(), and must be read.
+    void walk(QByteArray path, QByteArray stored, bool given);
     void addItem(const QByteArray &stored, bool folder);
     // The folder at path below the root (empty: the root itself), never through a link; false
     // with why set where it cannot be reached.
@@ -92,6 +106,11 @@ private:
     std::unique_ptr<FolderWalk> m_walk; // from the root
     std::vector<ArchiveFile::Identity> m_skipped;
     bool m_keepControls = false;
+    struct Exclusions;
+    std::unique_ptr<Exclusions> m_excluded;
+    bool m_measuring = false;
+    qint64 m_bytes = 0;
+    qsizetype m_missing = 0;
     QByteArray m_names;
     std::vector<Item> m_items;
     // The folder of the file opened last, kept for the next one, which is often in it too.

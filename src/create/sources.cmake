@@ -1,5 +1,5 @@
 # Files of src/create/
-target_sources(quillon_core PRIVATE
+target_sources(quillon_create PRIVATE
     create/ArchiveLayout.cpp create/ArchiveLayout.h
     create/ArchiveOutput.cpp create/ArchiveOutput.h
     create/ArchiveRewriter.cpp create/ArchiveRewriter.h

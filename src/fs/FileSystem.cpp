@@ -4,7 +4,9 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -33,6 +35,9 @@ void fill(FileSystem::Info &out, const struct stat &st)
     out.identity = { quint64(st.st_dev), quint64(st.st_ino) };
     out.size = qint64(st.st_size);
     out.modified = st.st_mtim;
+    out.permissions = quint32(st.st_mode & 07777);
+    out.uid = quint32(st.st_uid);
+    out.gid = quint32(st.st_gid);
 }
 
 FileSystem::Status opened(int fd)
@@ -186,15 +191,28 @@ FileSystem::Status FileSystem::createFile(int folder, const QByteArray &name, in
     return opened(fd);
 }
 
+QByteArray FileSystem::temporaryName()
+{
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray name = ".quillon-";
+    for (int i = 0; i < 10; ++i)
+        name += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)];
+    return name;
+}
+
+bool FileSystem::isTemporaryName(const QByteArray &name)
+{
+    return name.size() == 19 && name.startsWith(".quillon-")
+        && std::all_of(name.begin() + 9, name.end(),
+                       [](char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); });
+}
+
 FileSystem::Status FileSystem::createTemporaryFile(int folder, QByteArray &name, int &fd)
 {
     // Hidden, and tried with O_EXCL, so it can neither show up as an entry nor take the place
     // of anything that is already there.
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray candidate = ".quillon-";
-        for (int i = 0; i < 10; ++i)
-            candidate += kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)];
+        const QByteArray candidate = temporaryName();
         const Status status = createFile(folder, candidate, fd);
         if (status != Status::AlreadyExists) {
             if (status == Status::Ok)
@@ -204,6 +222,75 @@ FileSystem::Status FileSystem::createTemporaryFile(int folder, QByteArray &name,
     }
     errno = EEXIST;
     return Status::Failed;
+}
+
+FileSystem::Status FileSystem::createUnnamedFile(int folder, int &fd)
+{
+    fd = retryInterrupted(
+        [&] { return ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
+    if (fd < 0)
+        return statusFromErrno(errno);
+    // Naming it later goes through /proc, or takes a privilege; without either it could never
+    // be named, which must be known now, before anything is written to it.
+    if (::access("/proc/self/fd", X_OK) != 0 && ::geteuid() != 0) {
+        ::close(fd);
+        fd = -1;
+        errno = EOPNOTSUPP;
+        return Status::Failed;
+    }
+    return Status::Ok;
+}
+
+FileSystem::Status FileSystem::createScratchFile(int &fd)
+{
+    const char *tmp = ::getenv("TMPDIR");
+    const QByteArray folder = tmp && *tmp ? QByteArray(tmp) : QByteArray("/tmp");
+    fd = retryInterrupted(
+        [&] { return ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
+    for (int attempt = 0; attempt < 100 && fd < 0 && isUnnamedUnsupported(errno); ++attempt) {
+        const QByteArray path = folder + '/' + temporaryName();
+        fd = retryInterrupted([&] {
+            return ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                          0600);
+        });
+        if (fd >= 0)
+            ::unlink(path.constData());
+        else if (errno == EEXIST)
+            errno = EOPNOTSUPP; // another name, then
+    }
+    return opened(fd);
+}
+
+bool FileSystem::isUnnamedUnsupported(int error)
+{
+    // A kernel without O_TMPFILE opens the folder itself and refuses to write it: EISDIR.
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOSYS;
+}
+
+bool FileSystem::linkFile(int fd, int folder, const QByteArray &name)
+{
+    const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
+    if (::linkat(AT_FDCWD, path.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != ENOENT)
+        return false;
+    // No /proc: the descriptor itself, which takes CAP_DAC_READ_SEARCH.
+    return ::linkat(fd, "", folder, name.constData(), AT_EMPTY_PATH) == 0;
+}
+
+bool FileSystem::sync(int fd)
+{
+    return retryInterrupted([&] { return ::fsync(fd); }) == 0;
+}
+
+bool FileSystem::setOwner(int fd, qint64 uid, qint64 gid)
+{
+    return ::fchown(fd, uid_t(uid), gid_t(gid)) == 0;
+}
+
+bool FileSystem::setPermissions(int fd, quint32 permissions)
+{
+    return ::fchmod(fd, mode_t(permissions)) == 0;
 }
 
 qint64 FileSystem::copyRange(int from, qint64 pos, int to, qint64 size)
@@ -222,6 +309,11 @@ bool FileSystem::isCopyUnsupported(int error)
 qint64 FileSystem::write(int fd, const char *data, qint64 size)
 {
     return retryInterrupted([&] { return ::write(fd, data, size_t(size)); });
+}
+
+qint64 FileSystem::readAt(int fd, char *data, qint64 size, qint64 pos)
+{
+    return retryInterrupted([&] { return ::pread(fd, data, size_t(size), off_t(pos)); });
 }
 
 bool FileSystem::writeFully(int fd, const char *data, qint64 size)

@@ -38,6 +38,8 @@ public:
         ArchiveFile::Identity identity;
         qint64 size = 0;
         timespec modified {};
+        quint32 permissions = 0; // the mode's 07777 bits
+        quint32 uid = 0, gid = 0;
 
         bool isFolder() const { return kind == Kind::Folder; }
     };
@@ -92,9 +94,30 @@ public:
     virtual Status createFile(int folder, const QByteArray &name, int &fd);
     // Creates a new hidden file of a unique name in folder, as createFile does.
     virtual Status createTemporaryFile(int folder, QByteArray &name, int &fd);
+    // A name of the form createTemporaryFile gives: ".quillon-" and ten of [a-z0-9].
+    static QByteArray temporaryName();
+    static bool isTemporaryName(const QByteArray &name);
+    // Creates a new file in folder that has no name yet (O_TMPFILE), so nothing is left of it
+    // whatever ends the process; linkFile() names it. isUnnamedUnsupported(errno) where the
+    // file system or the system cannot, and a named temporary file must do instead.
+    virtual Status createUnnamedFile(int folder, int &fd);
+    static bool isUnnamedUnsupported(int error);
+    // A file to hold bytes for a while, read and written, in $TMPDIR (or /tmp) and never named
+    // for longer than it takes to remove the name again.
+    virtual Status createScratchFile(int &fd);
+    // Gives the file open as fd, made by createUnnamedFile, a name in folder; fails with EEXIST
+    // where something has it.
+    virtual bool linkFile(int fd, int folder, const QByteArray &name);
+    // Flushes the file or folder open as fd to the disk (fsync).
+    virtual bool sync(int fd);
+    // fchown: -1 leaves that id as it is.
+    virtual bool setOwner(int fd, qint64 uid, qint64 gid);
+    virtual bool setPermissions(int fd, quint32 permissions);
 
     // Like write: the count done, which may be short, or -1.
     virtual qint64 write(int fd, const char *data, qint64 size);
+    // Like pread: the count read, 0 at the end, or -1.
+    virtual qint64 readAt(int fd, char *data, qint64 size, qint64 pos);
     // Every byte, through write(); false with errno set (ENOSPC where nothing more would go).
     bool writeFully(int fd, const char *data, qint64 size);
     // Cuts the file back to size bytes, the next write going there.

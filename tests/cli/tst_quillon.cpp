@@ -106,6 +106,8 @@ void tst_Quillon::initTestCase()
     QVERIFY(QFileInfo(QStringLiteral(QUILLON_CLI)).isExecutable());
     // Opening a FIFO for reading waits for a writer: an archive never is one.
     QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("fifo.dat"))), 0644), 0);
+    const QString readOnly = m_dir.filePath(QStringLiteral("readonly.dat"));
+    QVERIFY(writeFile(readOnly, "old") && QFile::setPermissions(readOnly, QFile::ReadOwner));
 }
 
 void tst_Quillon::command_data()
@@ -312,9 +314,9 @@ void tst_Quillon::command_data()
         << QStringList { "create", "-0", "-C", "%D", "%A", "h.txt", "d/e/f.txt", "./d//e/" } << 0
         << QByteArray() << none << QStringList { "d/", "d/e/", "d/e/f.txt", "d/g.txt", "h.txt" }
         << QStringList { "d/e/f.txt=" + t, "d/g.txt=g", "h.txt=h" };
-    QTest::newRow("create: what is never added")
+    QTest::newRow("create: what is never added, this program's temporary files without a word")
         << W().add(W::stored("ok.txt", "ok")).setCountConvention(W::Count::RecordsPlusOne).build()
-        << QStringList { "create", "-C", "%D", "%A", ".", "../x", "/etc", "missing", "big" } << 1
+        << QStringList { "create", "-C", "%D", "%A", ".", "../x", "/etc", "big" } << 1
         << QByteArray()
         << QStringList { "quillon: a\\b: name holds a \"\\\", which would split it, not added",
                          "quillon: c\\x01: name holds a control character, not added",
@@ -323,16 +325,43 @@ void tst_Quillon::command_data()
                          "quillon: \u0101: name holds a character outside Windows-1252, not added",
                          "quillon: ../x: \"..\" leads outside the folder, not added",
                          "quillon: /etc: absolute path, not added",
-                         "quillon: missing: No such file or directory",
                          "quillon: big: file of 2 GiB or more, not added" }
-        << QStringList { "a\\b", "big", "c\x01", "l", "ok.txt", "p", "\u0101" }
-        << QStringList { "ok.txt=ok", "l->ok.txt",     "p|", "a\\b=x", "c\x01=x",
-                         "\u0101=x",  "big#2147483648" };
-    QTest::newRow("create: a file that grows while it is read")
-        << W().setCountConvention(W::Count::RecordsPlusOne).build()
-        << QStringList { "create", "-C", "/proc/sys/kernel", "%A", "ostype" } << 1 << QByteArray()
-        << QStringList { "quillon: ostype: changed size while being read, not added" } << none
-        << none;
+        << QStringList { ".quillon-0123456789", "a\\b", "big", "c\x01", "l", "ok.txt", "p", "\u0101" }
+        << QStringList { "ok.txt=ok",
+                         "l->ok.txt",
+                         "p|",
+                         "a\\b=x",
+                         "c\x01=x",
+                         "\u0101=x",
+                         "big#2147483648",
+                         ".quillon-0123456789=x" };
+    QTest::newRow("create: a PATH that is not there writes nothing")
+        << QByteArray("old") << QStringList { "create", "-C", "%D", "%A", "ok.txt", "tyop" } << 2
+        << QByteArray() << QStringList { "quillon: tyop: No such file or directory" }
+        << QStringList { "ok.txt" } << QStringList { "ok.txt=ok" };
+    QTest::newRow("create: nothing to add writes nothing")
+        << QByteArray("old") << QStringList { "create", "-C", "%D", "%A" } << 2 << QByteArray()
+        << QStringList { "quillon: %A: no file or folder to add, not written" } << none << none;
+    QTest::newRow("create: every file left out writes nothing")
+        << QByteArray("old") << QStringList { "create", "-C", "/proc/sys/kernel", "%A", "ostype" }
+        << 2 << QByteArray()
+        << QStringList { "quillon: ostype: changed size while being read, not added",
+                         "quillon: %A: no file or folder to add, not written" }
+        << none << none;
+    QTest::newRow("create --exclude: by stored name, a folder with all below it")
+        << W().add(W::folder("d"))
+               .add(W::stored("d\\b.bin", "b"))
+               .add(W::stored("keep", "k"))
+               .setCountConvention(W::Count::RecordsPlusOne)
+               .build()
+        << QStringList { "create", "-C", "%D", "--exclude", "d/*.txt", "--exclude", "skip", "%A" }
+        << 0 << QByteArray() << none
+        << QStringList { "d/", "d/a.txt", "d/b.bin", "keep", "skip/", "skip/x" }
+        << QStringList { "d/a.txt=a", "d/b.bin=b", "skip/x=x", "keep=k" };
+    QTest::newRow("create -: the archive on standard output, no file named '-'")
+        << QByteArray("old") << QStringList { "create", "-C", "%D", "-" } << 0
+        << W().add(W::stored("b.txt", "B")).setCountConvention(W::Count::RecordsPlusOne).build()
+        << none << QStringList { "b.txt" } << QStringList { "b.txt=B" };
     QTest::newRow("create: a link where the archive goes stays")
         << QByteArray("old") << QStringList { "create", "-C", "%D", "%D/l" } << 2 << QByteArray()
         << QStringList { "quillon: %D/l: symbolic link, not replaced" } << QStringList { "l" }
@@ -463,6 +492,14 @@ void tst_Quillon::shell_data()
         << "script -qec '\"$Q\" test x.dat' /dev/null >tty; tr '\\r' '\\n' <tty | sed -n 2p; "
            "tail -c 1 tty | tr '\\r' R"
         << QByteArray("0 of 1 entry, 0 bytes of 1.0 MiB  big\nR");
+    QTest::newRow("create's progress on a terminal, cleared at the end")
+        << big
+        << "head -c 1048576 /dev/zero >big; script -qec '\"$Q\" create y.dat big' /dev/null >tty; "
+           "tr '\\r' '\\n' <tty | sed -n 2p; tail -c 1 tty | tr '\\r' R"
+        << QByteArray("0 of 1 entry, 0 bytes of 1.0 MiB  big\nR");
+    QTest::newRow("create - to a terminal writes nothing")
+        << big << "script -qec '\"$Q\" create -' /dev/null | tr -d '\\r'; echo ${PIPESTATUS[0]}"
+        << QByteArray("quillon: standard output: a terminal, no archive written to it\n2\n");
 }
 
 void tst_Quillon::shell()
@@ -557,7 +594,7 @@ void tst_Quillon::edit_data()
     QTest::newRow("update: a link where the archive is stays")
         << QByteArray("old") << QStringList { "update", "-C", "%D", "%D/l" }
         << QStringList { "l->%A" } << 2
-        << QStringList { "quillon: %D/l: symbolic link, not changed" } << same;
+        << QStringList { "quillon: %D/l: symbolic link, not replaced" } << same;
     QTest::newRow("update: records that overlap, refused")
         << W().add(W::stored("a", "abcd")).add(W::stored("b", "cd").withOffset(2)).build() << update
         << QStringList() << 2
@@ -699,6 +736,9 @@ void tst_Quillon::createRoundTrip()
                           size_t(steps.size()));
     const QString archive = (inside ? in.path() : m_dir.path()) + QStringLiteral("/tree.dat");
     QVERIFY(writeFile(archive, "old"));
+    // Its mode and group stay those of the archive it replaces.
+    QVERIFY(::chmod(QFile::encodeName(archive), 0640) == 0
+            && ::chown(QFile::encodeName(archive), 0, 1) == 0);
     QByteArray first;
     for (const char *jobs : { "1", "2", "8" }) { // the same bytes on any number of threads
         const Run run = quillon({ "create", "-j", jobs, "-C", in.path(), archive });
@@ -707,6 +747,10 @@ void tst_Quillon::createRoundTrip()
         QVERIFY(first.isEmpty() || readFile(archive) == first);
         first = readFile(archive);
     }
+    struct stat st = {};
+    QVERIFY(::stat(QFile::encodeName(archive), &st) == 0);
+    QCOMPARE(st.st_mode & 07777, 0640u);
+    QCOMPARE(st.st_gid, gid_t(1));
     QCOMPARE(quillon({ "extract", "-C", out.path(), archive }).status, 0);
     QMap<QString, QByteArray> tree = FileTree::contents(in.path());
     tree.remove(QStringLiteral("tree.dat"));
@@ -727,6 +771,8 @@ void tst_Quillon::stoppedExtraction_data()
     QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true << "extract";
     QTest::newRow("SIGINT, create over an archive") << int(SIGINT) << true << false << "create";
     QTest::newRow("SIGTERM, update of an archive") << int(SIGTERM) << true << false << "update";
+    QTest::newRow("SIGKILL, create: the archive had no name yet")
+        << int(SIGKILL) << true << false << "create";
 }
 
 void tst_Quillon::stoppedExtraction()
@@ -784,10 +830,27 @@ void tst_Quillon::stoppedExtraction()
     else
         process.start(QUILLON_CLI, arguments);
     QVERIFY(process.waitForStarted());
-    // Stopped once the file being written shows up.
-    for (int i = 0; i < 10000 && FileTree::list(dir.path()) == before; ++i)
+    // Stopped once the file being written shows up: create's, which has no name, among the
+    // process's open files.
+    const auto writing = [&] {
+        if (!create)
+            return FileTree::list(dir.path()) != before;
+        const QByteArray fds = "/proc/" + QByteArray::number(process.processId()) + "/fd/";
+        const QByteArray inside = QFile::encodeName(dir.path()) + '/';
+        char target[4096];
+        for (int fd = 0; fd < 64; ++fd) {
+            const QByteArray link = fds + QByteArray::number(fd);
+            const ssize_t n = ::readlink(link.constData(), target, sizeof target);
+            // The archive an update reads is not the one it writes.
+            if (n > 0 && QByteArray(target, n).startsWith(inside)
+                && QByteArray(target, n) != inside + "zeros.bin")
+                return true;
+        }
+        return false;
+    };
+    for (int i = 0; i < 10000 && !writing(); ++i)
         QThread::usleep(500);
-    QVERIFY(FileTree::list(dir.path()) != before);
+    QVERIFY(writing());
     QCOMPARE(::kill(-pid_t(process.processId()), signal), 0);
     QVERIFY(process.waitForFinished(60000));
     // Ended by the signal itself, so that a shell around it stops as well.
@@ -871,6 +934,13 @@ void tst_Quillon::usage_data()
         << QStringList { "create", "-C", "/nonexistent/dir", "/tmp/x.dat" } << 2 << QString();
     QTest::newRow("create in a missing folder")
         << QStringList { "create", "/nonexistent/x.dat" } << 2 << QString();
+    QTest::newRow("create over a read-only archive")
+        << QStringList { "create", m_dir.filePath(QStringLiteral("readonly.dat")) } << 2
+        << QStringLiteral("quillon: %1: the file is read-only")
+               .arg(m_dir.filePath(QStringLiteral("readonly.dat")));
+    QTest::newRow("create --exclude, a bracket that means nothing")
+        << QStringList { "create", "--exclude", "[z-a]", "x.dat" } << 2
+        << "quillon: [z-a]: bad pattern: ";
 }
 
 void tst_Quillon::usage()

@@ -111,9 +111,9 @@ QByteArray ArchiveWriter::build() const
     for (int i = int(order.size()); i < int(m_entries.size()); ++i)
         order.push_back(i);
     for (const int i : order) {
+        if (i >= int(m_entries.size()) || m_entries[size_t(i)].shares)
+            continue; // an order may name entries added later
         const Entry &e = m_entries[size_t(i)];
-        if (e.shares)
-            continue;
         out.append(QByteArray((m_alignment - out.size() % m_alignment) % m_alignment, '\0'));
         offsets[size_t(i)] = qint32(out.size());
         out.append(e.data).append(e.gap);

@@ -105,8 +105,43 @@ bool FaultyFileSystem::close(int fd)
     return ok && !failClose;
 }
 
+FileSystem::Status FaultyFileSystem::createUnnamedFile(int folder, int &fd)
+{
+    if (failUnnamedFile) {
+        errno = EOPNOTSUPP;
+        return Status::Failed;
+    }
+    return FileSystem::createUnnamedFile(folder, fd);
+}
+
+bool FaultyFileSystem::linkFile(int fd, int folder, const QByteArray &name)
+{
+    steps << "link";
+    return FileSystem::linkFile(fd, folder, name);
+}
+
+bool FaultyFileSystem::sync(int fd)
+{
+    steps << "sync";
+    if (failSync) {
+        errno = EIO;
+        return false;
+    }
+    return FileSystem::sync(fd);
+}
+
+bool FaultyFileSystem::setOwner(int fd, qint64 uid, qint64 gid)
+{
+    if (failSetOwner) {
+        errno = EPERM;
+        return false;
+    }
+    return FileSystem::setOwner(fd, uid, gid);
+}
+
 bool FaultyFileSystem::rename(int folder, const QByteArray &from, const QByteArray &to)
 {
+    steps << "rename";
     if (failRename) {
         errno = EXDEV;
         return false;

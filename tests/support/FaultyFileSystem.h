@@ -21,10 +21,14 @@ public:
     bool failTemporaryFile = false;
     bool failClose = false;
     bool failRename = false;
+    bool failUnnamedFile = false; // as a file system without O_TMPFILE
+    bool failSync = false;
+    bool failSetOwner = false; // as for a process that is not root
     std::function<void()> beforeWatch; // before every watch, its folder open already: a race
 
     // Records.
     QByteArrayList folderCalls; // every createFolder path, in order
+    QByteArrayList steps; // "sync", "link" and "rename", in order
     int archiveOpens = 0;
     qint64 largestWrite = 0;
 
@@ -38,6 +42,10 @@ public:
     bool openArchive(const QByteArray &path, ArchiveFile &archive) override;
     Status createFile(int folder, const QByteArray &name, int &fd) override;
     Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
+    Status createUnnamedFile(int folder, int &fd) override;
+    bool linkFile(int fd, int folder, const QByteArray &name) override;
+    bool sync(int fd) override;
+    bool setOwner(int fd, qint64 uid, qint64 gid) override;
     qint64 write(int fd, const char *data, qint64 size) override;
     // Refused as unsupported, so every byte goes through write() and its faults.
     qint64 copyRange(int from, qint64 pos, int to, qint64 size) override;

@@ -376,11 +376,58 @@ FileSystem::Status MemoryFileSystem::createFile(int folder, const QByteArray &na
 
 FileSystem::Status MemoryFileSystem::createTemporaryFile(int folder, QByteArray &name, int &fd)
 {
-    const QByteArray candidate = ".quillon-" + QByteArray::number(m_nextTemporary++);
+    const QByteArray candidate
+        = ".quillon-" + QByteArray::number(m_nextTemporary++).rightJustified(10, '0');
     const Status status = createFile(folder, candidate, fd);
     if (status == Status::Ok)
         name = candidate;
     return status;
+}
+
+FileSystem::Status MemoryFileSystem::createUnnamedFile(int folder, int &fd)
+{
+    const auto it = m_handles.find(folder);
+    if (it == m_handles.end() || it->second->kind != Kind::Folder)
+        return failWith(it == m_handles.end() ? EBADF : ENOTDIR);
+    return createScratchFile(fd);
+}
+
+FileSystem::Status MemoryFileSystem::createScratchFile(int &fd)
+{
+    auto node = std::make_shared<Node>();
+    node->kind = Kind::File;
+    node->inode = m_nextInode++;
+    fd = open(node);
+    return Status::Ok;
+}
+
+bool MemoryFileSystem::linkFile(int fd, int folder, const QByteArray &name)
+{
+    Node *parent = folderOf(folder, name);
+    const auto it = m_handles.find(fd);
+    if (!parent || it == m_handles.end() || it->second->kind != Kind::File) {
+        errno = parent ? EBADF : errno;
+        return false;
+    }
+    if (parent->children.count(name)) {
+        errno = EEXIST;
+        return false;
+    }
+    it->second->parent = m_handles[folder];
+    parent->children[name] = it->second;
+    return true;
+}
+
+qint64 MemoryFileSystem::readAt(int fd, char *data, qint64 size, qint64 pos)
+{
+    const auto it = m_handles.find(fd);
+    if (it == m_handles.end() || it->second->kind != Kind::File)
+        return FileSystem::readAt(fd, data, size, pos); // a file's copy in memory
+    const QByteArray &content = it->second->content;
+    const qint64 n = qBound(qint64(0), content.size() - pos, size);
+    if (n > 0)
+        std::memcpy(data, content.constData() + pos, size_t(n));
+    return n;
 }
 
 qint64 MemoryFileSystem::write(int fd, const char *data, qint64 size)

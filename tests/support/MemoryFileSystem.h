@@ -55,6 +55,14 @@ public:
     bool openArchive(const QByteArray &path, ArchiveFile &archive) override;
     Status createFile(int folder, const QByteArray &name, int &fd) override;
     Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
+    Status createUnnamedFile(int folder, int &fd) override;
+    Status createScratchFile(int &fd) override;
+    bool linkFile(int fd, int folder, const QByteArray &name) override;
+    qint64 readAt(int fd, char *data, qint64 size, qint64 pos) override;
+    // Nothing to flush, and no owners or permissions but read-only.
+    bool sync(int) override { return true; }
+    bool setOwner(int, qint64, qint64) override { return true; }
+    bool setPermissions(int, quint32) override { return true; }
     qint64 write(int fd, const char *data, qint64 size) override;
     qint64 copyRange(int from, qint64 pos, int to, qint64 size) override;
     bool close(int fd) override;
