@@ -4,6 +4,10 @@
 //                                   lines of varying length), one large file to pack
 //   create_bench files DIR COUNT    writes COUNT small files of 1-4 KiB, 1,000 to a folder, for
 //                                   the memory bound of a large directory
+//   create_bench entries FILE COUNT writes an archive of COUNT stored entries of 1-64 bytes in
+//                                   nested folders, for `quillon update` of a large directory
+#include "support/ArchiveWriter.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -61,6 +65,22 @@ int files(const QString &path, int count)
     return 0;
 }
 
+int entries(const QString &path, int count)
+{
+    QRandomGenerator rng(17);
+    ArchiveWriter writer;
+    writer.setCountConvention(ArchiveWriter::Count::RecordsPlusOne);
+    for (int i = 0; i < count; ++i) {
+        const QByteArray name = QStringLiteral("data\\%1\\%2\\entry%3.bin")
+                                    .arg(i / 100000)
+                                    .arg(i / 1000 % 100)
+                                    .arg(i)
+                                    .toLatin1();
+        writer.add(ArchiveWriter::stored(name, words(rng, 1 + rng.bounded(64))));
+    }
+    return writer.writeTo(path) ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -70,6 +90,9 @@ int main(int argc, char *argv[])
         return text(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toLongLong());
     if (mode == "files" && argc == 4)
         return files(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
-    std::fprintf(stderr, "usage: create_bench text FILE MIB | files DIR COUNT\n");
+    if (mode == "entries" && argc == 4)
+        return entries(QString::fromLocal8Bit(argv[2]), QByteArray(argv[3]).toInt());
+    std::fprintf(stderr,
+                 "usage: create_bench text FILE MIB | files DIR COUNT | entries FILE COUNT\n");
     return 2;
 }

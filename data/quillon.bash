@@ -7,13 +7,13 @@ _quillon()
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            list | extract | test | create) command=$word; break ;;
+            list | extract | test | create | update | delete) command=$word; break ;;
         esac
     done
     COMPREPLY=()
 
     if [[ -z $command ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "list extract test create --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "list extract test create update delete --help --version" -- "$cur")
         return
     fi
     if [[ $prev == -C || $prev == --directory ]]; then
@@ -26,7 +26,8 @@ _quillon()
         compopt -o filenames 2>/dev/null
         return
     fi
-    # The archive: the first operand after the command, past options and their values.
+    # The archive: the first operand after the command, past options and their values. After
+    # it, the names of its entries: what extract and delete select, and the files update takes.
     local archive="" value=""
     for ((i = i + 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
@@ -74,12 +75,14 @@ _quillon()
             extract) options="-C --directory -k --keep-old-files -O --to-stdout -v --verbose" ;;
             test) options="-v --verbose" ;;
             create) options="-C --directory -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j --jobs -v --verbose
-                             -T --files-from --null" ;;
+                             -T --files-from --null --exclude" ;;
+            update) options="-C --directory -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j --jobs -v --verbose" ;;
+            delete) options="-v --verbose" ;;
         esac
         # Exact names, for every command that reads entries.
         case $command in
             list) options+=" -T --files-from --no-wildcards" ;;
-            extract | test) options+=" -T --files-from -0 --null --no-wildcards" ;;
+            extract | test | delete) options+=" -T --files-from -0 --null --no-wildcards" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return

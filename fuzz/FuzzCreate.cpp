@@ -181,6 +181,7 @@ void create(const std::uint8_t *data, std::size_t size)
     }
     check(reader.dirStart() == end, "bytes between the data and the directory");
     check(found == made, "the archive does not hold the tree");
+    update(data, size);
 }
 
 } // namespace FuzzTargets

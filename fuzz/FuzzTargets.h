@@ -1,7 +1,10 @@
 #pragma once
 
+#include "support/ArchiveWriter.h"
+
 #include <QByteArray>
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 #include <cstddef>
@@ -18,8 +21,20 @@ void reader(const std::uint8_t *data, std::size_t size);
 void extract(const std::uint8_t *data, std::size_t size);
 // The compression component's members on arbitrary data and sizes.
 void packwell(const std::uint8_t *data, std::size_t size);
-// A new archive of a tree of files and folders that data describes, in memory, read back.
+// A new archive of a tree of files and folders that data describes, in memory, read back;
+// then update and delete on an archive laid out as other programs lay theirs out.
 void create(const std::uint8_t *data, std::size_t size);
+void update(const std::uint8_t *data, std::size_t size);
+
+// An archive drawn from seed with what other programs do: both count conventions, aux values,
+// bytes before the data and after the records, gaps or alignment, blocks shared by two records,
+// data in another order than the records, files in folders without folder entries.
+ArchiveWriter foreignArchive(quint32 seed);
+// Why after does not keep every record of before whose name is not in touched as it was: its
+// bytes but the offset, its packed bytes, its order, its shared block, the alignment, the count's
+// convention and the bytes before the footer. Empty when it does.
+QString keptAsItWas(const QByteArray &before, const QByteArray &after,
+                    const QSet<QByteArray> &touched);
 
 // Makes a folder or a file at a path relative to the tree's root; false when it cannot.
 struct TreeMaker

@@ -53,6 +53,11 @@ bool DirectoryReader::open(const QByteArray &path, ArchiveFile &archive)
     m_table = EntryTable();
     if (!archive.open(path))
         return fail(archive.errorString());
+    return read(archive);
+}
+
+bool DirectoryReader::read(const ArchiveFile &archive)
+{
     QFile file;
     if (!file.open(archive.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return fail(file.errorString());

@@ -34,6 +34,8 @@ public:
     // Opens path as an archive and reads its directory: the one way the window and quillon
     // open an archive. archive stays open for reading the entries.
     bool open(const QByteArray &path, ArchiveFile &archive);
+    // Reads the directory of an archive already open.
+    bool read(const ArchiveFile &archive);
     // Reads the directory from a device open for reading that supports seeking.
     bool read(QIODevice *device);
 

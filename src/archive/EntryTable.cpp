@@ -39,6 +39,39 @@ qint32 EntryTable::entryType(qint32 row) const
     return isFilled(row) ? field(row, fieldsOffset(row) + 4) : 0;
 }
 
+qint32 EntryTable::offset(qint32 row) const
+{
+    return isFilled(row) ? field(row, fieldsOffset(row) + 16) : 0;
+}
+
+qint32 EntryTable::dataSize(qint32 row) const
+{
+    const qint32 type = entryType(row);
+    return type == StoredEntry    ? field(row, fieldsOffset(row) + 8)
+        : type == CompressedEntry ? field(row, fieldsOffset(row) + 12)
+                                  : 0;
+}
+
+QByteArrayView EntryTable::record(qint32 row) const
+{
+    if (!isFilled(row))
+        return {};
+    return QByteArrayView(m_data->bytes.constData() + m_data->rows[size_t(row)],
+                          fieldsOffset(row) + 20);
+}
+
+QByteArrayView EntryTable::trailingBytes() const
+{
+    if (!m_data)
+        return {};
+    const qsizetype end
+        = filledRows() == 0 ? 4 : qsizetype(m_data->rows.back()) + record(filledRows() - 1).size();
+    // A record other than the last may reach into the footer: then there are none.
+    const qsizetype footer = m_data->bytes.size() - 4;
+    return end < footer ? QByteArrayView(m_data->bytes.constData() + end, footer - end)
+                        : QByteArrayView();
+}
+
 QString EntryTable::name(qint32 row) const
 {
     if (!isFilled(row))

@@ -42,6 +42,16 @@ public:
     QByteArrayView rawNameView(qint32 row) const;
     qint32 nameLen(qint32 row) const { return isFilled(row) ? field(row, 0) : 0; }
     qint32 entryType(qint32 row) const;
+    // Where the data of a file entry lies: its offset, and the bytes it takes there (the packed
+    // size of a compressed entry, the size of a stored one); 0 bytes for any other type.
+    qint32 offset(qint32 row) const;
+    qint32 dataSize(qint32 row) const;
+
+    // A record exactly as stored, nameLen to offset, so that a rewritten directory can keep it
+    // byte for byte; the offset is its last 4 bytes.
+    QByteArrayView record(qint32 row) const;
+    // The bytes between the last record read and the footer, which no reader looks at.
+    QByteArrayView trailingBytes() const;
 
 private:
     friend class DirectoryReader;

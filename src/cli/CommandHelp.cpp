@@ -77,28 +77,60 @@ const QList<CommandHelp::Entry> kCommands {
       "      --exclude PATTERN\n"
       "                       leave out what PATTERN matches among the names as stored; a\n"
       "                       folder with all below it\n" },
+    { CommandHelp::Command::Update, "update",
+      "quillon update  [-C DIR] [-0 | -1 ... -9] [-j N] [-v] ARCHIVE [PATH...]",
+      "bring an archive in line with the files below DIR, all else as it was",
+      "Replaces the data of each entry whose file below DIR differs from it and adds the files\n"
+      "and folders the archive lacks after its records; without a PATH, of everything in DIR.\n"
+      "Every other record, its order and fields, and the data's layout stay byte for byte as\n"
+      "they were; a replaced entry keeps its type. When nothing differs, the archive is not\n"
+      "written at all. The new archive takes the old one's place only once complete and flushed,\n"
+      "with its permissions and owner.\n"
+      "\n"
+      "  -C, --directory DIR  take the files below DIR instead of the current folder\n"
+      "  -1 ... -9            compress a replaced compressed entry, or an added file, from\n"
+      "                       fastest (-1) to smallest (-9); -6 by default\n"
+      "  -0                   store an added file as it is\n"
+      "  -j, --jobs N         compress on N threads (default: the processors available)\n"
+      "  -v, --verbose        print 'r NAME' for each entry replaced and 'a NAME' for each one\n"
+      "                       added, on standard error\n" },
+    { CommandHelp::Command::Delete, "delete",
+      "quillon delete  [-v] [-T FILE [--null]] [--no-wildcards] ARCHIVE PATTERN...",
+      "remove the entries the PATTERNs select, all else as it was",
+      "Removes the selected entries and their data; every other record and the data's layout\n"
+      "stay as they were. When a PATTERN selects nothing, nothing is written; deleting every\n"
+      "entry is refused.\n"
+      "\n"
+      "  -v, --verbose        print 'd NAME' on standard error for each entry removed\n"
+      "  -T, --files-from FILE\n"
+      "                       also select the exact entry names in FILE ('-': standard input),\n"
+      "                       one a line; no character in them is a wildcard\n"
+      "      --null           the names -T reads end with a NUL byte instead of a newline\n"
+      "      --no-wildcards   take the PATTERNs as exact names too\n" },
 };
 
 const char kOptions[]
     = "Options:\n"
       "  -l, --long           (list) a table of type, sizes, offset and name, then totals\n"
       "  -0, --null           end each name list prints, and each name -T reads, with a NUL\n"
-      "                       byte instead of a newline; in create -0 is a level (-1 ... -9)\n"
-      "  -1 ... -9            (create) compress from fastest (-1) to smallest (-9), -6 by\n"
+      "                       byte instead of a newline; in create and update -0 is a level\n"
+      "  -1 ... -9            (create, update) compress from fastest (-1) to smallest (-9), -6 by\n"
       "                       default; -0 stores every file\n"
       "  -T, --files-from FILE\n"
       "                       also take the names in FILE ('-': standard input), one a line:\n"
       "                       exact entry names, or for create PATHs\n"
-      "      --no-wildcards   (list, extract, test) take the PATTERNs as exact names too\n"
-      "  -C, --directory DIR  extract into DIR, or create from DIR, instead of the current folder\n"
+      "      --no-wildcards   (list, extract, test, delete) take the PATTERNs as exact names too\n"
+      "  -C, --directory DIR  extract into DIR, or create or update from DIR, instead of the\n"
+      "                       current folder\n"
       "  -k, --keep-old-files (extract) leave files that are already there as they are\n"
       "  -O, --to-stdout      (extract) write the file entries' bytes to standard output\n"
-      "  -j, --jobs N         (create) compress on N threads (default: the processors available)\n"
+      "  -j, --jobs N         (create, update) compress on N threads (default: the processors\n"
+      "                       available)\n"
       "      --exclude PATTERN\n"
       "                       (create) leave out what PATTERN matches; a folder with all below it\n"
       "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
       "                       'ok NAME' on standard output (test), 'a NAME' on standard\n"
-      "                       error (create)\n"
+      "                       error (create), 'r NAME' and 'a NAME' (update), 'd NAME' (delete)\n"
       "  -h, --help           show this help, or after a command that command's own\n"
       "      --version        show the version\n";
 
@@ -124,7 +156,7 @@ QByteArray CommandHelp::whole()
         text += QByteArray(entry.usage) + "\n       ";
     text += "quillon help [COMMAND] | --help | --version\n"
             "\n"
-            "Lists, extracts, tests and creates Quillon .dat archives, one archive per call.\n"
+            "Lists, extracts, tests, creates and updates Quillon .dat archives, one archive per call.\n"
             "\n"
             "Commands:\n";
     for (const Entry &entry : kCommands)
@@ -152,7 +184,7 @@ QByteArray CommandHelp::of(Command command)
             continue;
         QByteArray text
             = "Usage: " + QByteArray(entry.usage).simplified() + "\n\n" + entry.help + '\n';
-        if (command != Command::Create)
+        if (command != Command::Create && command != Command::Update)
             text += QByteArray(kPatterns) + '\n';
         return text + kExitStatus;
     }

@@ -59,18 +59,25 @@ const QList<Option> &options()
         { { "l", "long" }, {}, { Command::List } },
         { { "0", "null" },
           {},
-          { Command::List, Command::Extract, Command::Test, Command::Create } },
-        { { "1", "2", "3", "4", "5", "6", "7", "8", "9" }, {}, { Command::Create } },
+          { Command::List, Command::Extract, Command::Test, Command::Create, Command::Update,
+            Command::Delete } },
+        { { "1", "2", "3", "4", "5", "6", "7", "8", "9" },
+          {},
+          { Command::Create, Command::Update } },
         { { "T", "files-from" },
           "FILE",
-          { Command::List, Command::Extract, Command::Test, Command::Create } },
-        { { "no-wildcards" }, {}, { Command::List, Command::Extract, Command::Test } },
-        { { "C", "directory" }, "DIR", { Command::Extract, Command::Create } },
+          { Command::List, Command::Extract, Command::Test, Command::Create, Command::Delete } },
+        { { "no-wildcards" },
+          {},
+          { Command::List, Command::Extract, Command::Test, Command::Delete } },
+        { { "C", "directory" }, "DIR", { Command::Extract, Command::Create, Command::Update } },
         { { "k", "keep-old-files" }, {}, { Command::Extract } },
         { { "O", "to-stdout" }, {}, { Command::Extract } },
-        { { "j", "jobs" }, "N", { Command::Create } },
+        { { "j", "jobs" }, "N", { Command::Create, Command::Update } },
         { { "exclude" }, "PATTERN", { Command::Create } },
-        { { "v", "verbose" }, {}, { Command::Extract, Command::Test, Command::Create } },
+        { { "v", "verbose" },
+          {},
+          { Command::Extract, Command::Test, Command::Create, Command::Update, Command::Delete } },
     };
     return table;
 }
@@ -88,7 +95,7 @@ QString levelTypo(const QStringList &arguments)
             break;
         if (argument.startsWith(QLatin1String("--"))) {
             value = !argument.contains(u'=')
-                && QStringList { "--directory", "--files-from", "--jobs" }.contains(argument);
+                && QStringList { "--directory", "--exclude", "--files-from", "--jobs" }.contains(argument);
             continue;
         }
         qsizetype digits = 0;
@@ -229,5 +236,7 @@ bool CommandLineOptions::takeOperands(QStringList &operands)
         patterns << text(operand);
         paths << bytes(operand);
     }
+    if (command == Command::Delete && patterns.isEmpty() && !hasNamesFile)
+        return fail(QStringLiteral("delete takes a PATTERN of the entries to remove"));
     return true;
 }

@@ -12,7 +12,7 @@ class QCommandLineParser;
 class CommandLineOptions
 {
 public:
-    enum class Command { List, Extract, Test, Create, Help, Version };
+    enum class Command { List, Extract, Test, Create, Update, Delete, Help, Version };
 
     // arguments includes the program name; each holds one character for each byte of the
     // argument as the system gave it (Latin-1), so that a path keeps its bytes. False on a
@@ -33,7 +33,7 @@ public:
     bool literalPatterns = false; // --no-wildcards
     QByteArray namesFile; // -T, as given; "-" is standard input (as is an archive "-")
     bool hasNamesFile = false;
-    QByteArrayList paths; // create's operands after the archive, as given
+    QByteArrayList paths; // create's and update's operands after the archive, as given
     QStringList excluded; // create: --exclude, each a PATTERN
     QByteArray directory = "."; // -C, as given
     bool keepExisting = false;
@@ -41,8 +41,8 @@ public:
     bool nulEnded = false; // names listed, and read by -T, end with NUL (create: --null only)
     bool toStdout = false;
     bool verbose = false;
-    int level = 6; // create: -0 to -9
-    int jobs = 0; // create: -j, 0 for the processors available
+    int level = 6; // create, update: -0 to -9
+    int jobs = 0; // create, update: -j, 0 for the processors available
 
 private:
     bool fail(const QString &error);

@@ -5,7 +5,9 @@
 #include "CreateCommand.h"
 #include "NameList.h"
 #include "Printable.h"
+#include "DeleteCommand.h"
 #include "ReadCommand.h"
+#include "UpdateCommand.h"
 
 #include <QCoreApplication>
 
@@ -46,6 +48,10 @@ int CommandLineTool::run(const QStringList &arguments)
         if (options.hasNamesFile && !takePaths(options, console))
             return Console::UsageOrArchiveError;
         return CreateCommand(options, console, m_err).run();
+    case CommandLineOptions::Command::Update:
+        return UpdateCommand(options, console).run();
+    case CommandLineOptions::Command::Delete:
+        return DeleteCommand(options, console).run();
     case CommandLineOptions::Command::List:
     case CommandLineOptions::Command::Extract:
     case CommandLineOptions::Command::Test:

@@ -8,7 +8,8 @@ class CommandLineOptions;
 class Console;
 
 // The companion command `quillon`: parses the command line and hands it to the command it
-// names (ReadCommand for list, extract and test; CreateCommand), one archive per call.
+// names (ReadCommand for list, extract and test; CreateCommand, UpdateCommand, DeleteCommand),
+// one archive per call.
 //
 // The commands, their usage and their help are listed in CommandHelp.
 //

@@ -1,13 +1,11 @@
 #include "ReadCommand.h"
 
-#include "NameList.h"
 #include "Printable.h"
 #include "SignalCleanup.h"
 #include "StandardInputArchive.h"
 
 #include "archive/EntryName.h"
 #include "archive/EntryReader.h"
-#include "archive/NamePattern.h"
 #include "extract/EntryWriter.h"
 #include "extract/Extraction.h"
 
@@ -70,12 +68,6 @@ qint64 progressBytes(const EntryRecord &e)
     return isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0;
 }
 
-// How the command line's PATTERNs are read.
-NamePattern::Syntax syntaxOf(const CommandLineOptions &options)
-{
-    return options.literalPatterns ? NamePattern::Syntax::Literal : NamePattern::Syntax::Wildcard;
-}
-
 // How many separators a name starts with: they are not written.
 qsizetype leadingSeparators(const QString &name)
 {
@@ -88,7 +80,7 @@ qsizetype leadingSeparators(const QString &name)
 } // namespace
 
 ReadCommand::ReadCommand(const CommandLineOptions &options, Console &console, std::FILE *err)
-    : m_options(options), m_console(console), m_progress(err)
+    : m_options(options), m_console(console), m_selection(options, console), m_progress(err)
 { }
 
 ReadCommand::~ReadCommand() = default;
@@ -101,16 +93,7 @@ void ReadCommand::failed(const QString &, const QString &, const EntryFailure &w
 
 int ReadCommand::run()
 {
-    // A pattern that means nothing is a mistake in the command line, said before anything is done.
-    for (const QString &pattern : std::as_const(m_options.patterns)) {
-        const NamePattern p(pattern, syntaxOf(m_options));
-        if (!p.isValid()) {
-            m_console.error(Printable::name(pattern) + QStringLiteral(": bad pattern: ")
-                            + Printable::name(p.errorString()));
-            return Console::UsageOrArchiveError;
-        }
-    }
-    if (m_options.hasNamesFile && !readNames())
+    if (!m_selection.prepare())
         return Console::UsageOrArchiveError;
 
     // The destination is opened once, before anything else, and every entry is written from
@@ -135,7 +118,7 @@ int ReadCommand::run()
     }
     if (m_options.command == CommandLineOptions::Command::List)
         return list();
-    const std::vector<qint32> rows = selectedRows();
+    const std::vector<qint32> rows = m_selection.rows(table());
     // Bytes for a terminal on standard output would be torn by the line.
     m_progress.setEnabled(m_progress.isEnabled() && !(m_options.toStdout && ::isatty(1)));
     m_console.setProgress(&m_progress);
@@ -172,16 +155,6 @@ bool ReadCommand::openArchive(QString &why)
     return ok;
 }
 
-bool ReadCommand::readNames()
-{
-    if (m_names.read(m_options.namesFile, m_options.nulEnded ? '\0' : '\n'))
-        return true;
-    m_console.error((m_options.namesFile == "-" ? QStringLiteral("standard input")
-                                                : Printable::path(m_options.namesFile))
-                    + QStringLiteral(": ") + m_names.errorString());
-    return false;
-}
-
 void ReadCommand::startProgress(const std::vector<qint32> &rows)
 {
     if (!m_progress.isEnabled())
@@ -192,29 +165,9 @@ void ReadCommand::startProgress(const std::vector<qint32> &rows)
     m_progress.start(qint64(rows.size()), bytes);
 }
 
-std::vector<qint32> ReadCommand::selectedRows()
-{
-    QList<NamePattern> patterns;
-    for (const QString &pattern : std::as_const(m_options.patterns))
-        patterns << NamePattern(pattern, syntaxOf(m_options));
-    if (patterns.isEmpty() && m_names.size() == 0 && m_options.hasNamesFile)
-        return {}; // an empty list of names selects nothing, not everything
-    std::vector<bool> used;
-    const Literals names { m_names.size(), [this](qsizetype i) { return m_names.at(i); } };
-    const std::vector<qint32> rows = NamePattern::selectedRows(table(), patterns, &used, names);
-    for (qsizetype i = 0; i < patterns.size(); ++i)
-        if (!used[size_t(i)])
-            m_console.patternUnmatched(patterns.at(i).text());
-    for (qsizetype i = 0; i < m_names.size(); ++i)
-        if (!used[size_t(patterns.size() + i)])
-            m_console.patternUnmatched(m_names.at(i));
-    m_names = NameList();
-    return rows;
-}
-
 int ReadCommand::list()
 {
-    const std::vector<qint32> rows = selectedRows();
+    const std::vector<qint32> rows = m_selection.rows(table());
     if (m_options.longList)
         m_console.write(QStringLiteral("%1 %2 %3 %4  name\n")
                             .arg(QStringLiteral("type"), -4)

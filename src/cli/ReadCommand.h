@@ -2,7 +2,7 @@
 
 #include "CommandLineOptions.h"
 #include "Console.h"
-#include "NameList.h"
+#include "EntrySelection.h"
 #include "ProgressLine.h"
 
 #include "archive/ArchiveFile.h"
@@ -47,15 +47,9 @@ private:
     QByteArray archiveName() const;
     // Opens the archive, "-" from standard input, and reads its directory; false with why set.
     bool openArchive(QString &why);
-    // Reads the names -T gives into m_names; false, said, when the file cannot be read or
-    // holds a name no archive can.
-    bool readNames();
     // The progress line's totals, when it is shown.
     void startProgress(const std::vector<qint32> &rows);
 
-    // The rows the patterns and names select, in table order; notes the patterns and names
-    // that select nothing.
-    std::vector<qint32> selectedRows();
     const EntryTable &table() const { return m_reader.table(); }
 
     // The writers' reports: the first cause of each entry's failure is kept for its line.
@@ -64,7 +58,7 @@ private:
 
     const CommandLineOptions &m_options;
     Console &m_console;
-    NameList m_names; // from -T
+    EntrySelection m_selection;
     ProgressLine m_progress;
     ArchiveFile m_archive;
     DirectoryReader m_reader;

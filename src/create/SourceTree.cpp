@@ -60,7 +60,20 @@ int SourceTree::openRoot(const QByteArray &path)
     return m_walk->destinationError();
 }
 
-QByteArray SourceTree::storedName(const QByteArray &native, QString &why)
+QString SourceTree::controlRefusal()
+{
+    return QStringLiteral("name holds a control character, not added");
+}
+
+bool SourceTree::holdsControl(qsizetype i) const
+{
+    const QString text = Windows1252::decode(name(i));
+    return std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0);
+    });
+}
+
+QByteArray SourceTree::storedName(const QByteArray &native, QString &why, bool controls)
 {
     // Printable ASCII other than "\" is stored as it is: the common case, and the quick one.
     if (std::all_of(native.begin(), native.end(),
@@ -74,8 +87,8 @@ QByteArray SourceTree::storedName(const QByteArray &native, QString &why)
     }
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u < 0x20 || (u >= 0x7f && u < 0xa0)) {
-            why = QStringLiteral("name holds a control character, not added");
+        if ((u < 0x20 || (u >= 0x7f && u < 0xa0)) && !controls) {
+            why = controlRefusal();
             return {};
         }
         if (u == u'\\') {
@@ -155,7 +168,7 @@ bool SourceTree::addFound(int folder, const FileSystem::Listed &found, const QBy
     const bool isFolder = kind == FileSystem::Kind::Folder;
     QString why = refusal(kind);
     QString nameWhy;
-    const QByteArray component = storedName(found.name, nameWhy);
+    const QByteArray component = storedName(found.name, nameWhy, m_keepControls);
     if (component.isEmpty()) {
         why = why.isEmpty() ? nameWhy : why;
     } else {

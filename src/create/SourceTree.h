@@ -37,6 +37,12 @@ public:
     int openRoot(const QByteArray &path);
     // A file never added whatever its name: the archive being written, and the one it replaces.
     void skip(const ArchiveFile::Identity &file) { m_skipped.push_back(file); }
+    // Takes names holding control characters too, for update: an archive may hold such names,
+    // and extracting it writes them. The caller refuses those it has no entry for.
+    void keepControlNames() { m_keepControls = true; }
+    // Whether item i's name holds a control character, and why create refuses such a name.
+    bool holdsControl(qsizetype i) const;
+    static QString controlRefusal();
     // Leaves out what the patterns match, by its stored name; a folder is not walked at all.
     void exclude(const QList<NamePattern> &patterns);
     // Finds the size of every file as it is added, for bytes(); a call for each file more.
@@ -65,8 +71,9 @@ public:
     // that was found: the descriptor, or -1 with why set (empty when the file is skipped).
     int open(qsizetype i, QString &why);
 
-    // The stored form of one name of the file system, or empty with why set.
-    static QByteArray storedName(const QByteArray &native, QString &why);
+    // The stored form of one name of the file system, or empty with why set; with controls,
+    // a control character is no reason.
+    static QByteArray storedName(const QByteArray &native, QString &why, bool controls = false);
 
 private:
     struct Item
@@ -98,6 +105,7 @@ private:
     Reporter m_report;
     std::unique_ptr<FolderWalk> m_walk; // from the root
     std::vector<ArchiveFile::Identity> m_skipped;
+    bool m_keepControls = false;
     struct Exclusions;
     std::unique_ptr<Exclusions> m_excluded;
     bool m_measuring = false;

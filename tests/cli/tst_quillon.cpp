@@ -25,10 +25,15 @@ struct Run
     QStringList err;
 };
 
-Run quillon(const QStringList &arguments, const QString &workingDir = {})
+Run quillon(const QStringList &arguments, const QString &workingDir = {}, bool fileLimit = false)
 {
     QProcess process;
     process.setWorkingDirectory(workingDir);
+    if (fileLimit) // files of 1 KiB at most
+        process.setChildProcessModifier([] {
+            const struct rlimit limit = { 1024, 1024 };
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
     process.start(QStringLiteral(QUILLON_CLI), arguments);
     Run run;
     if (!process.waitForFinished(60000))
@@ -103,6 +108,10 @@ private Q_SLOTS:
     void pathsKeepTheirBytes();
     void shell_data();
     void shell();
+    void edit_data();
+    void edit();
+    void editRoundTrip_data();
+    void editRoundTrip();
     void createRoundTrip_data();
     void createRoundTrip();
     void stoppedExtraction_data();
@@ -577,6 +586,200 @@ void tst_Quillon::shell()
     QCOMPARE(process.readAllStandardOutput(), out);
 }
 
+void tst_Quillon::edit_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the archive; null: none
+    QTest::addColumn<QStringList>("arguments"); // "ulimit -f 1" first: files of 1 KiB at most
+    QTest::addColumn<QStringList>("files"); // made in %D first (FileTree::make)
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("err");
+    QTest::addColumn<QByteArray>("after"); // the archive; null: not even written again
+
+    // Laid out as another program might: a head, gaps, data in another order than the records,
+    // aux values, an odd terminator, no folder entries, the count one more than the records.
+    const QByteArray text = QByteArray("text that deflates well, ").repeated(10);
+    const auto foreign = [&](const QByteArray &a, const QByteArray &b) {
+        W w;
+        w.setLeadingBytes("HEAD").setTrailingBytes("TAIL").setDataOrder({ 2, 0, 1, 3, 4 });
+        w.add(W::stored("a.txt", a).withAux(7).withGap("GAP"))
+            .add(W::compressed("d\\b.txt", b).withAux(-1).withTerminator('x'))
+            .add(W::stored("c.bin", "cccc").withGap("C"));
+        return w.setCountConvention(W::Count::RecordsPlusOne);
+    };
+    const QStringList extracted { "a.txt=alpha", "d/b.txt=" + QString::fromLatin1(text),
+                                  "c.bin=cccc" };
+    const QStringList update { "update", "-C", "%D", "%A" };
+    const QByteArray same; // null
+    QTest::newRow("update: nothing differs, nothing is written")
+        << foreign("alpha", text).build() << update << extracted << 0 << QStringList() << same;
+    QTest::newRow("update -v: entries replaced in place as they were, new ones after them")
+        << foreign("alpha", text).build() << QStringList { "update", "-v", "-C", "%D", "%A" }
+        << QStringList { "a.txt=ALPHA!", "d/b.txt=B", "c.bin=cccc", "d/e.txt=e", "n/" } << 0
+        << QStringList { "r a.txt", "r d/b.txt", "a d/e.txt", "a n" }
+        << foreign("ALPHA!", "B").add(W::stored("d\\e.txt", "e")).add(W::folder("n")).build();
+    // Aligned on 16 bytes; y shares x's bytes, so x's new ones go after them.
+    const auto aligned = [](const QByteArray &x, const std::vector<int> &order) {
+        return W().setAlignment(16).setDataOrder(order).add(W::stored("x", x));
+    };
+    QTest::newRow("update: blocks stay aligned, a shared block stays shared")
+        << aligned("xx", {}).add(W::stored("y", "xx").sharing(0)).add(W::stored("z", "zz")).build()
+        << update << QStringList { "x=" + QString(20, u'x'), "y=xx", "z=zz" } << 0 << QStringList()
+        << aligned(QByteArray(20, 'x'), { 1, 0, 2 })
+               .add(W::stored("y", "xx"))
+               .add(W::stored("z", "zz"))
+               .build();
+    QTest::newRow("update: what cannot replace an entry is said, and all is kept")
+        << W().add(W::folder("f"))
+               .add(W::stored("g", "g"))
+               .add(W::raw("h", 7, "h"))
+               .add(W::stored("l", "l"))
+               .add(W::compressed("z", "z"))
+               .build()
+        << update << QStringList { "f=x", "g/y=y", "h=x", "l->g", "z=" } << 1
+        << QStringList { "quillon: l: symbolic link, not added",
+                         "quillon: f: the archive has a folder of this name, not added",
+                         "quillon: g: the archive has a file of this name, not added",
+                         "quillon: h: the archive's entry of this name is of type 7, not replaced",
+                         "quillon: z: empty, which a compressed entry cannot hold, not replaced" }
+        << same;
+    QTest::newRow(
+        "update: a file stands for the entry extraction wrote it from, the last of a name")
+        << W().add(W::stored("\\lead.txt", "L"))
+               .add(W::stored("d/./x", "x"))
+               .add(W::stored("a", "old"))
+               .add(W::stored("a", "new"))
+               .add(W::stored("c\x01", "c"))
+               .build()
+        << update << QStringList { "lead.txt=L", "d/x=x", "a=new", "c\x01=c", "n\x02=n" } << 1
+        << QStringList { "quillon: n\\x02: name holds a control character, not added" } << same;
+    QTest::newRow("update never makes an archive")
+        << QByteArray() << update << QStringList { "a=a" } << 2
+        << QStringList { "quillon: %A: No such file or directory" } << same;
+    QTest::newRow("update: a link where the archive is stays")
+        << QByteArray("old") << QStringList { "update", "-C", "%D", "%D/l" }
+        << QStringList { "l->%A" } << 2
+        << QStringList { "quillon: %D/l: symbolic link, not replaced" } << same;
+    QTest::newRow("update: records that overlap, refused")
+        << W().add(W::stored("a", "abcd")).add(W::stored("b", "cd").withOffset(2)).build() << update
+        << QStringList() << 2
+        << QStringList { "quillon: %A: the data of b overlaps that of a, not changed" } << same;
+    QTest::newRow("delete: a record outside the data area, refused")
+        << W().add(W::stored("a", "abc")).add(W::stored("b", "bc").withOffset(4)).build()
+        << QStringList { "delete", "%A", "a" } << QStringList() << 2
+        << QStringList { "quillon: %A: the data of b lies outside the data area, not changed" }
+        << same;
+    QTest::newRow("update on a full disk: the archive as it was, and nothing beside it")
+        << W().add(W::stored("big", QByteArray(4096, 'b'))).add(W::stored("s", "s")).build()
+        << QStringList { "ulimit -f 1", "update", "-C", "%D", "%A" } << QStringList { "s=t" } << 2
+        << QStringList { "quillon: %A: File too large" } << same;
+
+    QTest::newRow("delete -v: a folder with what it holds; a block another record uses stays")
+        << W().add(W::stored("d\\x", "xx"))
+               .add(W::folder("d"))
+               .add(W::stored("y", "yy").withGap("G"))
+               .add(W::stored("z", "xx").sharing(0))
+               .build()
+        << QStringList { "delete", "-v", "%A", "d" } << QStringList() << 0
+        << QStringList { "d d/x", "d d" }
+        << W().add(W::stored("y", "yy").withGap("G"))
+               .add(W::stored("z", "xx"))
+               .setDataOrder({ 1, 0 })
+               .build();
+    QTest::newRow("delete: a pattern that matches nothing, nothing is written")
+        << everyKind() << QStringList { "delete", "%A", "d", "nothing" } << QStringList() << 1
+        << QStringList { "quillon: %A: nothing: not found in archive" } << same;
+    QTest::newRow("delete: not every entry")
+        << everyKind() << QStringList { "delete", "%A", "*" } << QStringList() << 2
+        << QStringList { "quillon: %A: that is every entry, and no reader opens an archive "
+                         "without any, not changed" }
+        << same;
+}
+
+void tst_Quillon::edit()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, files);
+    QFETCH(int, status);
+    QFETCH(QStringList, err);
+    QFETCH(QByteArray, after);
+
+    QTemporaryDir dir, tree;
+    const QString path = dir.filePath(QStringLiteral("x.dat"));
+    QVERIFY(before.isNull() || writeFile(path, before));
+    QVERIFY(FileTree::make(tree.path(), filled(files, path, tree.path())));
+    struct stat old = {};
+    ::stat(QFile::encodeName(path).constData(), &old);
+    const bool limited = arguments.first() == QLatin1String("ulimit -f 1");
+    const Run run = quillon(filled(arguments.mid(limited ? 1 : 0), path, tree.path()), {}, limited);
+    QCOMPARE(run.status, status);
+    QCOMPARE(run.err, filled(err, path, tree.path()));
+    // Nothing is left beside the archive, and an archive not written is the very same file.
+    QCOMPARE(FileTree::list(dir.path()), before.isNull() ? QStringList() : QStringList { "x.dat" });
+    QCOMPARE(readFile(path), after.isNull() ? before : after);
+    struct stat now = {};
+    ::stat(QFile::encodeName(path).constData(), &now);
+    if (after.isNull())
+        QVERIFY(now.st_ino == old.st_ino && now.st_mtim.tv_nsec == old.st_mtim.tv_nsec);
+}
+
+void tst_Quillon::editRoundTrip_data()
+{
+    QTest::addColumn<quint32>("seed"); // of the archive (FuzzTargets::foreignArchive)
+    for (quint32 seed = 1; seed <= 8; ++seed)
+        QTest::newRow(qPrintable(QStringLiteral("archive %1").arg(seed))) << seed;
+}
+
+// Extracting and updating changes nothing; after files changed, one added and an entry deleted,
+// extracting gives back exactly the files, and every other record is as it was.
+void tst_Quillon::editRoundTrip()
+{
+    QFETCH(quint32, seed);
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("x.dat"));
+    const QString out = dir.filePath(QStringLiteral("out")),
+                  back = dir.filePath(QStringLiteral("back"));
+    const QByteArray before = FuzzTargets::foreignArchive(seed).build();
+    QVERIFY(writeFile(archive, before) && QDir().mkpath(out) && QDir().mkpath(back));
+    QCOMPARE(quillon({ "extract", "-C", out, archive }).status, 0);
+    struct stat old = {}, now = {};
+    ::stat(QFile::encodeName(archive).constData(), &old);
+    QCOMPARE(quillon({ "update", "-C", out, archive }).status, 0);
+    ::stat(QFile::encodeName(archive).constData(), &now);
+    QVERIFY(now.st_ino == old.st_ino && now.st_mtim.tv_nsec == old.st_mtim.tv_nsec);
+    QCOMPARE(readFile(archive), before);
+
+    QRandomGenerator rng(seed);
+    QMap<QString, QByteArray> files;
+    for (const QString &path : FileTree::list(out, FileTree::Plain))
+        if (QFileInfo(out + u'/' + path).isFile())
+            files.insert(path, readFile(out + u'/' + path));
+    QSet<QByteArray> touched;
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        if (rng.bounded(3) == 0) {
+            it.value() = QByteArray::number(rng.generate()).repeated(1 + rng.bounded(300));
+            QVERIFY(writeFile(out + u'/' + it.key(), it.value()));
+            touched.insert(it.key().toLatin1().replace('/', '\\'));
+        }
+    }
+    QVERIFY(QDir(out).mkpath(QStringLiteral("new")));
+    QVERIFY(writeFile(out + QStringLiteral("/new/added.txt"), "added"));
+    files.insert(QStringLiteral("new/added.txt"), "added");
+    QCOMPARE(quillon({ "update", "-C", out, archive }).status, 0);
+    const QString gone = files.firstKey();
+    if (files.size() > 2) {
+        QCOMPARE(quillon({ "delete", "--no-wildcards", archive, gone }).status, 0);
+        touched.insert(gone.toLatin1().replace('/', '\\'));
+        files.remove(gone);
+    }
+
+    QCOMPARE(quillon({ "extract", "-C", back, archive }).status, 0);
+    QMap<QString, QByteArray> extracted = FileTree::contents(back);
+    extracted.removeIf([](const auto &item) { return item.key().endsWith(u'/'); });
+    QCOMPARE(extracted, files);
+    QCOMPARE(FuzzTargets::keptAsItWas(before, readFile(archive), touched), QString());
+}
+
 void tst_Quillon::createRoundTrip_data()
 {
     QTest::addColumn<quint32>("seed"); // of the tree's description (FuzzTargets::makeTree)
@@ -623,15 +826,17 @@ void tst_Quillon::stoppedExtraction_data()
     QTest::addColumn<int>("signal");
     QTest::addColumn<bool>("existing");
     QTest::addColumn<bool>("loop"); // in a shell's loop, both stopped as Ctrl+C stops them
-    QTest::addColumn<bool>("create"); // an archive of 1 GiB of zeros instead
-    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false << false;
-    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false << false;
-    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false << false;
-    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false << false;
-    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true << false;
-    QTest::newRow("SIGINT, create over an archive") << int(SIGINT) << true << false << true;
+    // extract, or create or update an archive (with an entry to replace) from 1 GiB of zeros
+    QTest::addColumn<QString>("command");
+    QTest::newRow("SIGTERM, new file") << int(SIGTERM) << false << false << "extract";
+    QTest::newRow("SIGINT, replacing a file") << int(SIGINT) << true << false << "extract";
+    QTest::newRow("SIGHUP, new file") << int(SIGHUP) << false << false << "extract";
+    QTest::newRow("SIGQUIT, new file") << int(SIGQUIT) << false << false << "extract";
+    QTest::newRow("SIGINT, the loop ends too") << int(SIGINT) << false << true << "extract";
+    QTest::newRow("SIGINT, create over an archive") << int(SIGINT) << true << false << "create";
+    QTest::newRow("SIGTERM, update of an archive") << int(SIGTERM) << true << false << "update";
     QTest::newRow("SIGKILL, create: the archive had no name yet")
-        << int(SIGKILL) << true << false << true;
+        << int(SIGKILL) << true << false << "create";
 }
 
 void tst_Quillon::stoppedExtraction()
@@ -639,15 +844,19 @@ void tst_Quillon::stoppedExtraction()
     QFETCH(int, signal);
     QFETCH(bool, existing);
     QFETCH(bool, loop);
-    QFETCH(bool, create);
+    QFETCH(QString, command);
+    const bool create = command != QLatin1String("extract");
 
     constexpr qint64 kSize = qint64(1) << 30;
     const QString path = m_dir.filePath(QStringLiteral("zeros.dat"));
     QVERIFY(QFileInfo::exists(path) || writeFile(path, zeros()));
 
     QTemporaryDir dir;
+    const QByteArray old = command == QLatin1String("update")
+        ? W().add(W::compressed("zeros.bin", "old")).build()
+        : QByteArray("old");
     if (existing)
-        QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), "old"));
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("zeros.bin")), old));
     const QStringList before = FileTree::list(dir.path());
     const QString in = m_dir.filePath(QStringLiteral("in"));
     QVERIFY(!create || FileTree::make(in, { QStringLiteral("zeros.bin#%1").arg(kSize) }));
@@ -658,15 +867,15 @@ void tst_Quillon::stoppedExtraction()
         ::setrlimit(RLIMIT_CORE, &none);
         ::setpgid(0, 0);
     });
-    const QStringList command { create ? "create" : "extract", "-C", create ? in : dir.path(),
-                                create ? dir.filePath(QStringLiteral("zeros.bin")) : path };
+    const QStringList arguments { command, "-C", create ? in : dir.path(),
+                                  create ? dir.filePath(QStringLiteral("zeros.bin")) : path };
     if (loop)
         process.start(
             "bash",
             QStringList { "-c", "for i in 1 2; do \"$0\" \"$@\"; done; echo went on", QUILLON_CLI }
-                + command);
+                + arguments);
     else
-        process.start(QUILLON_CLI, command);
+        process.start(QUILLON_CLI, arguments);
     QVERIFY(process.waitForStarted());
     // Stopped once the file being written shows up: create's, which has no name, among the
     // process's open files.
@@ -679,7 +888,9 @@ void tst_Quillon::stoppedExtraction()
         for (int fd = 0; fd < 64; ++fd) {
             const QByteArray link = fds + QByteArray::number(fd);
             const ssize_t n = ::readlink(link.constData(), target, sizeof target);
-            if (n > 0 && QByteArray(target, n).startsWith(inside))
+            // The archive an update reads is not the one it writes.
+            if (n > 0 && QByteArray(target, n).startsWith(inside)
+                && QByteArray(target, n) != inside + "zeros.bin")
                 return true;
         }
         return false;
@@ -695,7 +906,7 @@ void tst_Quillon::stoppedExtraction()
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
     QCOMPARE(FileTree::list(dir.path()), before);
     if (existing)
-        QCOMPARE(readFile(dir.filePath(QStringLiteral("zeros.bin"))), QByteArray("old"));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("zeros.bin"))), old);
 }
 
 void tst_Quillon::unwritableOutput_data()
@@ -807,6 +1018,9 @@ void tst_Quillon::usage_data()
         << QStringList { "extract", "-C", QUILLON_CLI, "x.dat" } << 2
         << QStringLiteral("quillon: " QUILLON_CLI ": not a folder");
     QTest::newRow("create without archive") << QStringList { "create" } << 2 << QString();
+    QTest::newRow("delete without a pattern")
+        << QStringList { "delete", "x.dat" } << 2
+        << "quillon: delete takes a PATTERN of the entries to remove|Try 'quillon --help'.";
     QTest::newRow("create -j 0") << QStringList { "create", "-j", "0", "x.dat" } << 2 << QString();
     QTest::newRow("a level for list") << QStringList { "list", "-6", "x.dat" } << 2 << QString();
     QTest::newRow("create from a missing folder")

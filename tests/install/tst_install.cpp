@@ -149,10 +149,10 @@ void tst_Install::manualAndCompletion_data()
         << "groff -man -Tutf8 -ww %1 2>&1 >/dev/null | sed 's/^/WARNING: /'; groff -man -Tascii "
            "%1 | col -b"
         << "--long --null --files-from --no-wildcards --directory --keep-old-files --to-stdout "
-           "--verbose --help --version list extract test create --jobs " QUILLON_VERSION;
+           "--verbose --help --version list extract test create update delete --jobs " QUILLON_VERSION;
     QTest::newRow("completion: commands")
         << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon ''"))
-        << "list extract test create --help --version";
+        << "list extract test create update delete --help --version";
     QTest::newRow("completion: extract's options")
         << "bash" << complete.arg(QStringLiteral("%1"), QStringLiteral("quillon extract -"))
         << "-C --directory -k --keep-old-files -O --to-stdout -v --verbose";

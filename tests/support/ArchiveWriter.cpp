@@ -91,14 +91,36 @@ ArchiveWriter &ArchiveWriter::setTrailingBytes(const QByteArray &bytes)
     return *this;
 }
 
+ArchiveWriter &ArchiveWriter::setAlignment(qint32 bytes)
+{
+    m_alignment = bytes;
+    return *this;
+}
+
+ArchiveWriter &ArchiveWriter::setDataOrder(const std::vector<int> &order)
+{
+    m_order = order;
+    return *this;
+}
+
 QByteArray ArchiveWriter::build() const
 {
     QByteArray out = m_leading;
-    std::vector<qint32> offsets;
-    for (const Entry &e : m_entries) {
-        offsets.push_back(qint32(out.size()));
-        out.append(e.data);
+    std::vector<qint32> offsets(m_entries.size(), 0);
+    std::vector<int> order = m_order;
+    for (int i = int(order.size()); i < int(m_entries.size()); ++i)
+        order.push_back(i);
+    for (const int i : order) {
+        if (i >= int(m_entries.size()) || m_entries[size_t(i)].shares)
+            continue; // an order may name entries added later
+        const Entry &e = m_entries[size_t(i)];
+        out.append(QByteArray((m_alignment - out.size() % m_alignment) % m_alignment, '\0'));
+        offsets[size_t(i)] = qint32(out.size());
+        out.append(e.data).append(e.gap);
     }
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (m_entries[i].shares)
+            offsets[i] = offsets[size_t(*m_entries[i].shares)];
 
     const qint64 dirStart = out.size();
     const qint32 records = qint32(m_entries.size());

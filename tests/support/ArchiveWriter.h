@@ -7,9 +7,10 @@
 #include <optional>
 #include <vector>
 
-// Builds ".dat" archives for tests: entry data back to back from position 0, then the count
-// field, the records (laid out by the product's own ArchiveBuilder), optional trailing bytes and
-// the footer. Every field can be overridden, so a malformed archive is one line:
+// Builds ".dat" archives for tests: entry data back to back from position 0 (or in another
+// order, aligned, with gaps, or shared), then the count field, the records (laid out by the
+// product's own ArchiveBuilder), optional trailing bytes and the footer. Every field can be
+// overridden, so a malformed archive is one line:
 //
 //     ArchiveWriter().add(ArchiveWriter::stored("a.txt", "abc").withOffset(-1)).build();
 class ArchiveWriter
@@ -28,6 +29,8 @@ public:
         QByteArray data; // the bytes placed in the archive's data area
         char terminator = 0;
         std::optional<qint32> nameLen, aux, unpackedSize, packedSize, offset;
+        QByteArray gap; // bytes after the data
+        std::optional<int> shares; // the entry whose data block this one's record points at
 
         Entry &withNameLen(qint32 v)
         {
@@ -64,6 +67,17 @@ public:
             data = v;
             return *this;
         }
+        Entry &withGap(const QByteArray &v)
+        {
+            gap = v;
+            return *this;
+        }
+        // The data of an earlier entry (by index), in place of its own.
+        Entry &sharing(int entry)
+        {
+            shares = entry;
+            return *this;
+        }
     };
 
     static Entry stored(const QByteArray &name, const QByteArray &content);
@@ -83,6 +97,10 @@ public:
     ArchiveWriter &setLeadingBytes(const QByteArray &bytes);
     // Bytes between the last record and the footer, which the reader never looks at.
     ArchiveWriter &setTrailingBytes(const QByteArray &bytes);
+    // Each entry's data starts on a multiple of this many bytes, after zero bytes.
+    ArchiveWriter &setAlignment(qint32 bytes);
+    // The order of the entries' data in the data area, by index; the directory's by default.
+    ArchiveWriter &setDataOrder(const std::vector<int> &order);
 
     const std::vector<Entry> &entries() const { return m_entries; }
     QByteArray build() const;
@@ -93,4 +111,6 @@ private:
     Count m_convention = Count::Records;
     std::optional<qint32> m_count, m_footer;
     QByteArray m_leading, m_trailing;
+    qint32 m_alignment = 1;
+    std::vector<int> m_order;
 };
