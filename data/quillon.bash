@@ -21,7 +21,7 @@ _quillon()
         compopt -o filenames 2>/dev/null
         return
     fi
-    if [[ $prev == -T || $prev == --files-from ]]; then
+    if [[ $prev == -T || $prev == --files-from || $prev == --exclude ]]; then
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         compopt -o filenames 2>/dev/null
         return
@@ -32,14 +32,14 @@ _quillon()
         word=${COMP_WORDS[i]}
         if [[ -n $value ]]; then
             value=""
-        elif [[ $word == -C || $word == --directory || $word == -T || $word == --files-from ]]; then
+        elif [[ $word == -[CTj] || $word == --@(directory|files-from|jobs|exclude) ]]; then
             value=1
         elif [[ $word != -* ]]; then
             archive=$word
             break
         fi
     done
-    if [[ -n $archive && $cur != -* ]]; then
+    if [[ -n $archive && $cur != -* && $command != create ]]; then
         # The entry names that start with what is typed (quotes and backslashes taken off),
         # each cut after the next "/" so a folder is offered once, quoted for the shell.
         local typed=${cur//\\/} name item
@@ -65,7 +65,8 @@ _quillon()
             list) options="-l --long -0 --null" ;;
             extract) options="-C --directory -k --keep-old-files -O --to-stdout -v --verbose" ;;
             test) options="-v --verbose" ;;
-            create) options="-C --directory -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j --jobs -v --verbose" ;;
+            create) options="-C --directory -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j --jobs -v --verbose
+                --exclude" ;;
         esac
         # Exact names, for every command that reads entries.
         case $command in
@@ -75,21 +76,11 @@ _quillon()
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
         return
     fi
-    # After create's archive, the files and folders to add.
-    if [[ $command == create ]]; then
-        local operands=0
-        for ((i = i + 1; i < COMP_CWORD; i++)); do
-            case ${COMP_WORDS[i]} in
-                -C | --directory | -j | --jobs) ((i++)) ;;
-                -*) ;;
-                *) ((operands++)) ;;
-            esac
-        done
-        if ((operands > 0)); then
-            mapfile -t COMPREPLY < <(compgen -f -- "$cur")
-            compopt -o filenames 2>/dev/null
-            return
-        fi
+    # After create's archive (or '-', standard output), the files and folders to add.
+    if [[ $command == create && -n $archive ]]; then
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        compopt -o filenames 2>/dev/null
+        return
     fi
     # Folders on the way, and archives.
     mapfile -t COMPREPLY < <(compgen -d -- "$cur"; compgen -f -X '!*.[dD][aA][tT]' -- "$cur")

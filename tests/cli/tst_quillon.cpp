@@ -478,6 +478,11 @@ void tst_Quillon::shell_data()
            "COMP_WORDS=(quillon extract -C out x.dat \"$w\"); COMP_CWORD=5; _quillon quillon; "
            "printf '%s\\n' \"${COMPREPLY[@]}\" | sort; done"
         << QByteArray("br\\[a\\].txt\nd/\n$'d/t\\tab\\001'\nd/\\*\\?\n");
+    QTest::newRow("completion after create's archive: the files to add, not its entries")
+        << odd
+        << ". \"$C\"; COMP_WORDS=(quillon create -j 2 x.dat ''); COMP_CWORD=5; _quillon quillon; "
+           "printf '%s\\n' \"${COMPREPLY[@]}\""
+        << QByteArray("x.dat\n");
     QTest::newRow("progress on a terminal, cleared at the end")
         << big
         << "script -qec '\"$Q\" test x.dat' /dev/null >tty; tr '\\r' '\\n' <tty | sed -n 2p; "
