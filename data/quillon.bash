@@ -1,5 +1,5 @@
 # bash completion for quillon: commands, each command's options, then .dat archives, and after
-# the archive the names of its entries, one folder level at a time.
+# the archive the names of its entries, one folder level at a time (create: files and folders).
 _quillon()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
@@ -32,14 +32,20 @@ _quillon()
         word=${COMP_WORDS[i]}
         if [[ -n $value ]]; then
             value=""
-        elif [[ $word == -[CTj] || $word == --@(directory|files-from|jobs|exclude) ]]; then
+        elif [[ $word == @(-C|--directory|-T|--files-from|-j|--jobs|--exclude) ]]; then
             value=1
         elif [[ $word != -* ]]; then
             archive=$word
             break
         fi
     done
-    if [[ -n $archive && $cur != -* && $command != create ]]; then
+    # After create's archive, the files and folders to add.
+    if [[ -n $archive && $command == create && $cur != -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        compopt -o filenames 2>/dev/null
+        return
+    fi
+    if [[ -n $archive && $cur != -* ]]; then
         # The entry names that start with what is typed (quotes and backslashes taken off),
         # each cut after the next "/" so a folder is offered once, quoted for the shell.
         local typed=${cur//\\/} name item
@@ -53,6 +59,8 @@ _quillon()
             offered[$name]=1
         done < <("${1:-quillon}" list -0 -- "${archive/#\~/$HOME}" 2>/dev/null)
         for name in "${!offered[@]}"; do
+            # A folder's own entry, "d", beside "d/" cut from the names below it.
+            [[ -n ${offered[$name/]} ]] && continue
             printf -v item '%q' "$name"
             COMPREPLY+=("$item")
         done
@@ -66,7 +74,7 @@ _quillon()
             extract) options="-C --directory -k --keep-old-files -O --to-stdout -v --verbose" ;;
             test) options="-v --verbose" ;;
             create) options="-C --directory -0 -1 -2 -3 -4 -5 -6 -7 -8 -9 -j --jobs -v --verbose
-                --exclude" ;;
+                             -T --files-from --null --exclude" ;;
         esac
         # Exact names, for every command that reads entries.
         case $command in
@@ -74,12 +82,6 @@ _quillon()
             extract | test) options+=" -T --files-from -0 --null --no-wildcards" ;;
         esac
         mapfile -t COMPREPLY < <(compgen -W "$options" -- "$cur")
-        return
-    fi
-    # After create's archive (or '-', standard output), the files and folders to add.
-    if [[ $command == create && -n $archive ]]; then
-        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
-        compopt -o filenames 2>/dev/null
         return
     fi
     # Folders on the way, and archives.

@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillon"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
     // Lets the desktop match the window to the installed launcher and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Quillon"));
     AppLook::apply();

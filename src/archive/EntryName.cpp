@@ -2,19 +2,14 @@
 
 namespace {
 
-bool isSeparator(QChar c)
-{
-    return c == u'\\' || c == u'/';
-}
-
-// Where the last folder that createFolderPath makes for name ends within it.
+// Where the last folder that a writer makes for name ends within it.
 qsizetype lastFolderEnd(const QString &name)
 {
     qsizetype last = 0;
     const qsizetype n = name.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = name.at(i);
-        if (isSeparator(c))
+        if (isNameSeparator(c))
             last = i;
         else if (i == n - 1)
             last = n;
@@ -29,14 +24,14 @@ qsizetype lastFolderEnd(const QString &name)
 EntryName::EntryName(const QString &name)
     : m_hasZero(name.contains(QChar(0)))
     , m_tooLong(name.size() > kMaxLength)
-    , m_endsWithSeparator(!name.isEmpty() && isSeparator(name.back()))
+    , m_endsWithSeparator(!name.isEmpty() && isNameSeparator(name.back()))
 {
     if (m_tooLong)
         return; // never split: its folders are never made
     const qsizetype folderEnd = lastFolderEnd(name);
     qsizetype start = 0;
     for (qsizetype i = 0; i <= name.size(); ++i) {
-        if (i < name.size() && !isSeparator(name.at(i)))
+        if (i < name.size() && !isNameSeparator(name.at(i)))
             continue;
         if (i > start && !(i - start == 1 && name.at(start) == u'.')) {
             m_parts << name.mid(start, i - start).toUtf8();

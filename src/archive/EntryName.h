@@ -7,6 +7,16 @@
 
 #include <optional>
 
+// "\" and "/" alike part the folders of a name.
+constexpr bool isNameSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+inline bool isNameSeparator(QChar c)
+{
+    return c == u'\\' || c == u'/';
+}
+
 // How the writers read an entry's name, split once: its components as native bytes, which of
 // them are folders to make, and whether it may be written at all. "\" separates folders, and
 // "/" is taken as one too; empty and "." components name the folder before them.

@@ -16,6 +16,15 @@ qsizetype EntryTable::nameSize(qint32 row) const
     return len > 1 ? qsizetype(len) - 1 : 0;
 }
 
+qint64 EntryTable::unreadBytes() const
+{
+    if (!m_data)
+        return 0;
+    const qint32 last = filledRows() - 1;
+    const qint64 end = last < 0 ? 4 : qint64(m_data->rows.back()) + fieldsOffset(last) + 20;
+    return qMax(qint64(m_data->bytes.size()) - 4 - end, qint64(0));
+}
+
 EntryRecord EntryTable::at(qint32 row) const
 {
     if (!isFilled(row))

@@ -24,6 +24,10 @@ public:
     // The entry list shows exactly these rows and Export All visits exactly these.
     qint32 filledRows() const { return m_data ? qint32(m_data->rows.size()) : 0; }
     bool isEmpty() const { return rowCount() == 0; }
+    // Directory bytes after the last record read, before the footer: none when the count is
+    // the number of records or one more, the two conventions archives follow; more records
+    // than it counts, or anything else, otherwise.
+    qint64 unreadBytes() const;
 
     EntryRecord at(qint32 row) const;
     QString name(qint32 row) const;

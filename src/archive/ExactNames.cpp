@@ -1,5 +1,7 @@
 #include "ExactNames.h"
 
+#include "EntryName.h"
+
 #include <QHash>
 
 namespace {
@@ -7,14 +9,9 @@ namespace {
 // FNV-1a, one byte at a time, so every prefix of a name has its hash on the way.
 constexpr quint64 kStart = 0xcbf29ce484222325ULL;
 
-inline bool isSeparator(char c)
-{
-    return c == '/' || c == '\\';
-}
-
 inline quint64 hashed(quint64 hash, char c)
 {
-    return (hash ^ uchar(isSeparator(c) ? '/' : c)) * 0x100000001b3ULL;
+    return (hash ^ uchar(isNameSeparator(c) ? '/' : c)) * 0x100000001b3ULL;
 }
 
 // FNV's low bits alone would crowd a power-of-two table.
@@ -71,13 +68,14 @@ bool ExactNames::matches(QByteArrayView name, NamePattern::Marks *marks) const
     for (qsizetype end = 0;; ++end) {
         // The whole name, or a folder above it: one that a separator ends.
         if (m_lengths[size_t(end)]
-            && (end == name.size() || (end > 0 && isSeparator(name.at(end))))) {
+            && (end == name.size() || (end > 0 && isNameSeparator(name.at(end))))) {
             for (size_t s = slotOf(hash, mask); m_slots[s] >= 0; s = (s + 1) & mask) {
                 const Key &key = m_keys[size_t(m_slots[s])];
                 if (key.hash != hash || key.name.size() != end)
                     continue;
                 qsizetype k = 0;
-                while (k < end && (isSeparator(name.at(k)) ? '/' : name.at(k)) == key.name.at(k))
+                while (k < end
+                       && (isNameSeparator(name.at(k)) ? '/' : name.at(k)) == key.name.at(k))
                     ++k;
                 if (k < end)
                     continue;

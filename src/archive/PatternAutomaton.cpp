@@ -1,14 +1,11 @@
 #include "PatternAutomaton.h"
 
+#include "EntryName.h"
+
 #include <algorithm>
 #include <bit>
 
 namespace {
-
-inline bool isSeparator(char c)
-{
-    return c == '/' || c == '\\';
-}
 
 // One word of the next state from word d of this one, given the steps byte gets past (mask)
 // and the stars; carry and starCarry take the bits that move on into the next word. A place
@@ -119,7 +116,7 @@ bool PatternAutomaton::matches(QByteArrayView name, Scratch &scratch,
     }
     bool stop = false;
     for (qsizetype i = 1; !stop && !s.live.empty(); ++i) {
-        if (i == name.size() || isSeparator(name.at(i))) {
+        if (i == name.size() || isNameSeparator(name.at(i))) {
             for (const qint32 w : s.live) {
                 if (const quint64 done = s.state[size_t(w)] & m_done[size_t(w)]) {
                     hit = true;
@@ -152,7 +149,7 @@ bool PatternAutomaton::matchesInOneWord(QByteArrayView name, NamePattern::Marks 
     bool hit = false;
     // The loop that matters: a name is read here byte by byte for most selections.
     for (++at; d && at != end; ++at) {
-        if ((d & doneBits) && isSeparator(char(*at))) {
+        if ((d & doneBits) && isNameSeparator(char(*at))) {
             if (!marks)
                 return true;
             hit = true;

@@ -1,61 +1,13 @@
 #include "CommandLineOptions.h"
 
-#include "Console.h"
+#include "CommandHelp.h"
 #include "Printable.h"
 
 #include <QCommandLineParser>
 
+#include <utility>
+
 namespace {
-
-const char kUsage[] = "Usage: quillon list    [-l] [-0] ARCHIVE [PATTERN...]\n"
-                      "       quillon extract [-C DIR] [-k] [-O] [-v] ARCHIVE [PATTERN...]\n"
-                      "       quillon test    [-v] ARCHIVE [PATTERN...]\n"
-                      "       quillon create  [-C DIR] [-0..-9] [-j N] [-v] [--exclude PATTERN]\n"
-                      "                       ARCHIVE [PATH...]\n"
-                      "       quillon --help | --version\n";
-
-const char kHelp[]
-    = "\n"
-      "Lists, extracts and tests Quillon .dat archives, one archive per call.\n"
-      "\n"
-      "  list                 print every entry name, one per line\n"
-      "  extract              write the entries into the current folder or DIR\n"
-      "  test                 read and inflate the entries, writing nothing\n"
-      "  create               write a new archive of the PATHs below DIR (default: all of it)\n"
-      "\n"
-      "  -l, --long           list type, sizes, offset and name of each entry, then totals\n"
-      "  -0, --null           end each listed name, and each name -T reads, with a NUL byte\n"
-      "                       instead of a newline; create: store every file as it is\n"
-      "  -1 ... -9            create: compress from fastest (-1) to smallest (-9); -6 by default\n"
-      "  -T, --files-from FILE\n"
-      "                       also take the exact entry names in FILE ('-': standard input),\n"
-      "                       one a line; no character in them is a wildcard\n"
-      "      --no-wildcards   take the PATTERNs as exact names too\n"
-      "  -C, --directory DIR  extract into DIR, or create from DIR, instead of the current folder\n"
-      "  -k, --keep-old-files leave files that are already there as they are\n"
-      "  -O, --to-stdout      write the file entries' bytes to standard output\n"
-      "  -0 ... -9            (create) compression level; -0 stores, -6 is the default\n"
-      "  -j, --jobs N         (create) compress on N threads (default: the processors available)\n"
-      "      --exclude PATTERN\n"
-      "                       (create) leave out what PATTERN matches; a folder with all below it\n"
-      "  -v, --verbose        name each entry done: 'x NAME' on standard error (extract),\n"
-      "                       'ok NAME' on standard output (test), 'a NAME' on standard\n"
-      "                       error (create)\n"
-      "  -h, --help           show this help, as 'quillon help' does\n"
-      "      --version        show the version\n"
-      "\n"
-      "A PATTERN is a shell wildcard (*, ?, [...]) matched against the whole entry name, with\n"
-      "'\\' and '/' alike; a pattern matching a folder selects everything below it. Without\n"
-      "a pattern every entry is selected.\n"
-      "\n"
-      "A PATH is a file or folder below DIR; a folder is added with everything below it.\n"
-      "create writes the archive to standard output when ARCHIVE is '-'.\n"
-      "\n"
-      "When standard error is a terminal, extract, test and create show their progress on it.\n"
-      "\n"
-      "Exit status: 0 all done, 1 an entry failed, a pattern matched nothing or a PATH could not\n"
-      "be added, 2 a usage error, an archive that cannot be read or written, or standard output\n"
-      "that cannot be written. A closed pipe on standard output ends the command as it ends cat.\n";
 
 // An argument as the system gave it: one character per byte.
 QByteArray bytes(const QString &argument)
@@ -109,7 +61,9 @@ const QList<Option> &options()
           {},
           { Command::List, Command::Extract, Command::Test, Command::Create } },
         { { "1", "2", "3", "4", "5", "6", "7", "8", "9" }, {}, { Command::Create } },
-        { { "T", "files-from" }, "FILE", { Command::List, Command::Extract, Command::Test } },
+        { { "T", "files-from" },
+          "FILE",
+          { Command::List, Command::Extract, Command::Test, Command::Create } },
         { { "no-wildcards" }, {}, { Command::List, Command::Extract, Command::Test } },
         { { "C", "directory" }, "DIR", { Command::Extract, Command::Create } },
         { { "k", "keep-old-files" }, {}, { Command::Extract } },
@@ -121,14 +75,51 @@ const QList<Option> &options()
     return table;
 }
 
-// The command names, in the order of Command.
-const QStringList kCommands { "list", "extract", "test", "create", "help" };
+// A run of two or more digits among short options ("-10", "-v19"): Qt would take it for one
+// level after another, the last one counting, so "-10" would store. Empty when there is none.
+QString levelTypo(const QStringList &arguments)
+{
+    bool value = false; // the argument is the value of the option before it
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (std::exchange(value, false) || !argument.startsWith(u'-') || argument.size() < 2)
+            continue;
+        if (argument == QLatin1String("--"))
+            break;
+        if (argument.startsWith(QLatin1String("--"))) {
+            value = !argument.contains(u'=')
+                && QStringList { "--directory", "--files-from", "--jobs" }.contains(argument);
+            continue;
+        }
+        qsizetype digits = 0;
+        for (qsizetype j = 1; j < argument.size(); ++j) {
+            const QChar c = argument.at(j);
+            if (QStringLiteral("CTj").contains(c)) { // the rest, or the next argument, is its value
+                value = j + 1 == argument.size();
+                break;
+            }
+            digits = c.isDigit() ? digits + 1 : 0;
+            if (digits == 2) {
+                qsizetype end = j;
+                while (end < argument.size() && argument.at(end).isDigit())
+                    ++end;
+                return argument.mid(j - 1, end - j + 1);
+            }
+        }
+    }
+    return {};
+}
 
 } // namespace
 
 QByteArray CommandLineOptions::helpText()
 {
-    return QByteArray(kUsage) + kHelp;
+    return CommandHelp::whole();
+}
+
+QByteArray CommandLineOptions::helpText(Command topic)
+{
+    return CommandHelp::of(topic);
 }
 
 bool CommandLineOptions::fail(const QString &error)
@@ -139,6 +130,9 @@ bool CommandLineOptions::fail(const QString &error)
 
 bool CommandLineOptions::parse(const QStringList &arguments)
 {
+    if (const QString typo = levelTypo(arguments); !typo.isEmpty())
+        return fail(QStringLiteral("unknown option '-%1' (a level is one digit, -0 to -9)")
+                        .arg(Printable::name(text(typo))));
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     for (const Option &option : options())
@@ -160,18 +154,24 @@ bool CommandLineOptions::parse(const QStringList &arguments)
 
 bool CommandLineOptions::takeCommand(const QCommandLineParser &parser, QStringList &operands)
 {
-    const QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
-    const bool help = parser.isSet(QStringLiteral("help")) || name == kCommands.last();
-    if (help || parser.isSet(QStringLiteral("version"))) {
-        command = help ? Command::Help : Command::Version;
-        return true;
+    QString name = operands.isEmpty() ? QString() : text(operands.takeFirst());
+    bool help = parser.isSet(QStringLiteral("help"));
+    while (name == QLatin1String("help")) { // "help COMMAND" is "COMMAND --help"
+        help = true;
+        name = operands.isEmpty() ? QString() : text(operands.takeFirst());
     }
-    if (!kCommands.contains(name)) {
+    const CommandHelp::Entry *entry = CommandHelp::find(name);
+    if (!entry && (!name.isEmpty() || !(help || parser.isSet(QStringLiteral("version"))))) {
         return fail(name.isEmpty()
                         ? QStringLiteral("no command given")
                         : QStringLiteral("unknown command '%1'").arg(Printable::name(name)));
     }
-    command = Command(kCommands.indexOf(name));
+    if (help || parser.isSet(QStringLiteral("version"))) {
+        command = help ? Command::Help : Command::Version;
+        helpTopic = entry ? entry->command : Command::Help;
+        return true;
+    }
+    command = entry->command;
     for (const Option &option : options())
         if (parser.isSet(option.names.last()) && !option.takenBy.contains(command)
             && !option.takenBy.isEmpty())
@@ -190,9 +190,13 @@ bool CommandLineOptions::takeOptions(const QCommandLineParser &parser)
     literalPatterns = parser.isSet(QStringLiteral("no-wildcards"));
     hasNamesFile = parser.isSet(QStringLiteral("files-from"));
     namesFile = bytes(parser.value(QStringLiteral("files-from")));
-    for (const QString &option : parser.optionNames()) // the last level given counts
-        if (option == QLatin1String("null") || (option.size() == 1 && option.at(0).isDigit()))
-            level = option.size() == 1 ? option.toInt() : 0;
+    // In create -0 is a level, the last one given counting, and --null alone ends -T's names.
+    if (command == Command::Create) {
+        nulEnded = parser.optionNames().contains(QStringLiteral("null"));
+        for (const QString &option : parser.optionNames())
+            if (option.size() == 1 && option.at(0).isDigit())
+                level = option.toInt();
+    }
     if (parser.isSet(QStringLiteral("jobs"))) {
         bool ok = false;
         jobs = parser.value(QStringLiteral("jobs")).toInt(&ok);
@@ -208,6 +212,9 @@ bool CommandLineOptions::takeOptions(const QCommandLineParser &parser)
     verbose = parser.isSet(QStringLiteral("verbose"));
     if (longList && nulEnded)
         return fail(QStringLiteral("list takes -l or -0, not both"));
+    // create --null once stored, as -0 does: said, rather than compressing where it stored.
+    if (command == Command::Create && nulEnded && !hasNamesFile)
+        return fail(QStringLiteral("create takes --null for the names -T reads; -0 stores"));
     return true;
 }
 
@@ -216,6 +223,8 @@ bool CommandLineOptions::takeOperands(QStringList &operands)
     if (operands.isEmpty())
         return fail(QStringLiteral("no archive given"));
     archivePath = bytes(operands.takeFirst());
+    if (archivePath == "-" && hasNamesFile && namesFile == "-" && command != Command::Create)
+        return fail(QStringLiteral("-T - and the archive - would both read standard input"));
     for (const QString &operand : std::as_const(operands)) {
         patterns << text(operand);
         paths << bytes(operand);

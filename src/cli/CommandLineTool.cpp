@@ -3,11 +3,28 @@
 #include "CommandLineOptions.h"
 #include "Console.h"
 #include "CreateCommand.h"
+#include "NameList.h"
+#include "Printable.h"
 #include "ReadCommand.h"
 
 #include <QCoreApplication>
 
 CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err) : m_out(out), m_err(err) { }
+
+bool CommandLineTool::takePaths(CommandLineOptions &options, Console &console)
+{
+    NameList names;
+    if (!names.read(options.namesFile, options.nulEnded ? '\0' : '\n')) {
+        console.error((options.namesFile == "-" ? QStringLiteral("standard input")
+                                                : Printable::path(options.namesFile))
+                      + QStringLiteral(": ") + names.errorString());
+        return false;
+    }
+    options.paths.reserve(options.paths.size() + names.size());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        options.paths << names.at(i).toByteArray();
+    return true;
+}
 
 int CommandLineTool::run(const QStringList &arguments)
 {
@@ -19,13 +36,15 @@ int CommandLineTool::run(const QStringList &arguments)
     }
     switch (options.command) {
     case CommandLineOptions::Command::Help:
-        console.write(CommandLineOptions::helpText());
+        console.write(CommandLineOptions::helpText(options.helpTopic));
         return console.finish(0);
     case CommandLineOptions::Command::Version:
         console.write(QCoreApplication::applicationName() + u' '
                       + QCoreApplication::applicationVersion() + u'\n');
         return console.finish(0);
     case CommandLineOptions::Command::Create:
+        if (options.hasNamesFile && !takePaths(options, console))
+            return Console::UsageOrArchiveError;
         return CreateCommand(options, console, m_err).run();
     case CommandLineOptions::Command::List:
     case CommandLineOptions::Command::Extract:

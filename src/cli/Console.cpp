@@ -75,7 +75,12 @@ int Console::finish(qint64 entries)
     for (const QString &pattern : std::as_const(m_unmatched))
         error(m_archive + QStringLiteral(": ") + Printable::name(pattern)
               + QStringLiteral(": not found in archive"));
-    if (m_failed > 0)
+    if (!m_stopReason.isEmpty())
+        error(m_archive
+              + QStringLiteral(": %1 of %2 not written: %3")
+                    .arg(m_failed + m_skipped)
+                    .arg(Printable::count(entries, "entry", "entries"), m_stopReason));
+    else if (m_failed > 0)
         error(m_archive
               + QStringLiteral(": %1 of %2 failed")
                     .arg(m_failed)

@@ -42,6 +42,13 @@ public:
     // The one way an entry's failure is reported and counted: `quillon: ARCHIVE: NAME: REASON`.
     void entryFailed(const QString &name, const QString &reason);
     void patternUnmatched(const QString &pattern) { m_unmatched << pattern; }
+    // The command stopped with skipped entries left untried, for why: finish() then counts them
+    // with the failed ones, `quillon: ARCHIVE: K of N entries not written: WHY`.
+    void stopped(qint64 skipped, const QString &why)
+    {
+        m_skipped = skipped;
+        m_stopReason = why;
+    }
 
     // Reports the unmatched patterns, the failure count out of entries and the state of
     // standard output, and gives the exit status.
@@ -55,5 +62,7 @@ private:
     QString m_archive; // printable
     QStringList m_unmatched;
     qint64 m_failed = 0;
+    qint64 m_skipped = 0;
+    QString m_stopReason;
     int m_outError = 0; // errno of the first failed write to standard output
 };

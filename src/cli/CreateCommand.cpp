@@ -92,7 +92,8 @@ int CreateCommand::run()
     tree.exclude(excluded);
     m_console.setProgress(&m_progress);
     tree.setMeasuring(m_progress.isEnabled());
-    tree.add(m_options.paths);
+    if (!m_options.paths.isEmpty() || !m_options.hasNamesFile) // -T of no PATH adds nothing
+        tree.add(m_options.paths);
     if (tree.missing() > 0)
         return Console::UsageOrArchiveError;
     if (tree.count() == 0)

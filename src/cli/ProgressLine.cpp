@@ -62,6 +62,7 @@ void ProgressLine::start(qint64 entries, qint64 bytes)
 
 void ProgressLine::entry(const QString &name)
 {
+    m_entryStart = m_bytesDone;
     if (!m_enabled)
         return;
     m_name = name;
@@ -78,6 +79,12 @@ void ProgressLine::addBytes(qint64 bytes)
 
 void ProgressLine::entryDone()
 {
+    ++m_entriesDone;
+}
+
+void ProgressLine::entryDone(qint64 bytes)
+{
+    m_bytesDone = m_entryStart + bytes;
     ++m_entriesDone;
 }
 

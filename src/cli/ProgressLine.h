@@ -22,6 +22,9 @@ public:
     void entry(const QString &name);
     void addBytes(qint64 bytes);
     void entryDone();
+    // The entry is done and counts bytes in all, whatever addBytes() was told of it (it may
+    // have failed halfway, or been left as it was).
+    void entryDone(qint64 bytes);
     // Takes the line off the screen, if it is on it.
     void clear();
 
@@ -35,6 +38,7 @@ private:
     qint64 m_bytes = 0;
     qint64 m_entriesDone = 0;
     qint64 m_bytesDone = 0;
+    qint64 m_entryStart = 0; // m_bytesDone when the entry at hand began
     QString m_name;
     QElapsedTimer m_clock;
     qint64 m_due = 0; // when the line may be drawn again, in ms of m_clock

@@ -1,7 +1,9 @@
 #include "ReadCommand.h"
 
+#include "NameList.h"
 #include "Printable.h"
 #include "SignalCleanup.h"
+#include "StandardInputArchive.h"
 
 #include "archive/EntryName.h"
 #include "archive/EntryReader.h"
@@ -12,7 +14,6 @@
 #include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +55,19 @@ QString sizeFault(const EntryRecord &e, qint64 inflated)
     return QStringLiteral("inflates to %1, the directory says %2")
         .arg(Printable::count(inflated, "byte", "bytes"))
         .arg(e.unpackedSize);
+}
+
+// Whether an entry failed for want of space, after which no other entry can be written either.
+bool noSpace(const std::optional<EntryFailure> &why)
+{
+    return why && why->kind == EntryFailure::SystemError
+        && (why->error == ENOSPC || why->error == EDQUOT);
+}
+
+// What a file entry adds to the bytes the progress line counts.
+qint64 progressBytes(const EntryRecord &e)
+{
+    return isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0;
 }
 
 // How the command line's PATTERNs are read.
@@ -114,10 +128,9 @@ int ReadCommand::run()
             return Console::UsageOrArchiveError;
         }
     }
-    m_console.setArchive(m_options.archivePath);
-    if (!m_reader.open(m_options.archivePath, m_archive)) {
-        m_console.error(Printable::path(m_options.archivePath) + QStringLiteral(": ")
-                        + m_reader.errorString());
+    m_console.setArchive(archiveName());
+    if (QString why; !openArchive(why)) {
+        m_console.error(Printable::path(archiveName()) + QStringLiteral(": ") + why);
         return Console::UsageOrArchiveError;
     }
     if (m_options.command == CommandLineOptions::Command::List)
@@ -134,26 +147,39 @@ int ReadCommand::run()
     return m_console.finish(qint64(rows.size()));
 }
 
-bool ReadCommand::readNames()
+QByteArray ReadCommand::archiveName() const
 {
-    const bool standardInput = m_options.namesFile == "-";
-    const int fd = standardInput ? STDIN_FILENO
-                                 : ::open(m_options.namesFile.constData(), O_RDONLY | O_CLOEXEC);
+    return m_options.archivePath == "-" ? QByteArrayLiteral("standard input")
+                                        : m_options.archivePath;
+}
+
+bool ReadCommand::openArchive(QString &why)
+{
+    if (m_options.archivePath != "-") {
+        const bool ok = m_reader.open(m_options.archivePath, m_archive);
+        why = m_reader.errorString();
+        return ok;
+    }
+    if (!StandardInputArchive::open(m_archive, why))
+        return false;
     QFile file;
-    QByteArray bytes;
-    if (fd >= 0
-        && file.open(fd, QIODevice::ReadOnly,
-                     standardInput ? QFileDevice::DontCloseHandle : QFileDevice::AutoCloseHandle))
-        bytes = file.readAll();
-    if (fd < 0 || file.error() != QFileDevice::NoError) {
-        m_console.error(Printable::path(m_options.namesFile) + QStringLiteral(": ")
-                        + (fd < 0 ? EntryFailure::systemText(errno) : file.errorString()));
+    if (!file.open(m_archive.handle(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+        why = file.errorString();
         return false;
     }
-    for (const QByteArray &name : bytes.split(m_options.nulEnded ? '\0' : '\n'))
-        if (!name.isEmpty())
-            m_names << QString::fromUtf8(name);
-    return true;
+    const bool ok = m_reader.read(&file);
+    why = m_reader.errorString();
+    return ok;
+}
+
+bool ReadCommand::readNames()
+{
+    if (m_names.read(m_options.namesFile, m_options.nulEnded ? '\0' : '\n'))
+        return true;
+    m_console.error((m_options.namesFile == "-" ? QStringLiteral("standard input")
+                                                : Printable::path(m_options.namesFile))
+                    + QStringLiteral(": ") + m_names.errorString());
+    return false;
 }
 
 void ReadCommand::startProgress(const std::vector<qint32> &rows)
@@ -161,10 +187,8 @@ void ReadCommand::startProgress(const std::vector<qint32> &rows)
     if (!m_progress.isEnabled())
         return;
     qint64 bytes = 0;
-    for (const qint32 row : rows) {
-        const EntryRecord e = table().at(row);
-        bytes += isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0;
-    }
+    for (const qint32 row : rows)
+        bytes += progressBytes(table().at(row));
     m_progress.start(qint64(rows.size()), bytes);
 }
 
@@ -173,8 +197,9 @@ std::vector<qint32> ReadCommand::selectedRows()
     QList<NamePattern> patterns;
     for (const QString &pattern : std::as_const(m_options.patterns))
         patterns << NamePattern(pattern, syntaxOf(m_options));
-    for (const QString &name : std::as_const(m_names))
-        patterns << NamePattern(name, NamePattern::Syntax::Literal);
+    for (qsizetype i = 0; i < m_names.size(); ++i)
+        patterns << NamePattern(QString::fromUtf8(m_names.at(i)), NamePattern::Syntax::Literal);
+    m_names = NameList(); // the patterns hold them now
     if (patterns.isEmpty() && m_options.hasNamesFile)
         return {}; // an empty list of names selects nothing, not everything
     std::vector<bool> used;
@@ -226,11 +251,15 @@ int ReadCommand::list()
     if (m_options.longList) {
         m_console.write(Printable::count(qint64(rows.size()), "entry", "entries")
                         + QStringLiteral(", ") + Printable::count(bytes, "byte", "bytes") + u'\n');
-        if (m_reader.entryCount() != table().filledRows())
-            m_console.write(QStringLiteral("the directory counts %1; %2 %3 read\n")
-                                .arg(Printable::count(m_reader.entryCount(), "entry", "entries"))
-                                .arg(table().filledRows())
-                                .arg(table().filledRows() == 1 ? "was" : "were"));
+        // A count of the records, or of one more (create writes that), is what archives
+        // hold; a directory that holds more than it counts is worth a word beside the
+        // listing, not in it.
+        if (const qint64 unread = table().unreadBytes(); unread > 0)
+            m_console.error(Printable::path(archiveName())
+                            + QStringLiteral(": the directory counts %1 but holds more: %2 after "
+                                             "its last record not read")
+                                  .arg(Printable::count(m_reader.entryCount(), "entry", "entries"),
+                                       Printable::count(unread, "byte", "bytes")));
     }
     return m_console.finish(qint64(rows.size()));
 }
@@ -242,30 +271,39 @@ void ReadCommand::extractToDisk(const std::vector<qint32> &rows)
     m_writer->setStreamingInflation(true);
     m_writer->setKeepExisting(m_options.keepExisting);
     m_writer->setOutputTracker(&cleanup);
+    if (m_progress.isEnabled()) // the line moves inside a large entry too
+        m_writer->setProgress([this](qint64 bytes) { m_progress.addBytes(bytes); });
     Extraction extraction(table(), QFile::decodeName(m_options.directory), *m_writer);
     bool leadingNoted = false;
-    for (const qint32 row : rows) {
-        const EntryRecord e = table().at(row);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const EntryRecord e = table().at(rows[i]);
         m_progress.entry(e.name);
         const qsizetype leading = leadingSeparators(e.name);
         if (leading > 0 && !std::exchange(leadingNoted, true))
             m_console.error(QStringLiteral("removing leading '/' from entry names"));
         m_cause.reset();
         const qint64 made = cleanup.filesMade();
+        bool kept = false;
         QString why = recordFault(e);
         if (why.isEmpty()) {
             // A file written holds what inflated, as in the window; one kept (-k) was not read.
-            if (!extraction.extractRow(row))
+            if (!extraction.extractRow(rows[i]))
                 why = m_cause.value_or(EntryFailure()).text();
             else if (cleanup.filesMade() != made)
                 why = sizeFault(e, m_writer->inflatedSize());
+            else
+                kept = isFileEntry(e.entryType);
         }
+        m_progress.entryDone(progressBytes(e));
         if (!why.isEmpty())
             m_console.entryFailed(e.name, why);
-        else if (m_options.verbose)
+        else if (m_options.verbose && !kept)
             m_console.printLine(QStringLiteral("x ") + Printable::name(e.name.mid(leading)));
-        m_progress.addBytes(isFileEntry(e.entryType) ? qMax(e.unpackedSize, 0) : 0);
-        m_progress.entryDone();
+        // Every entry after would fail the same way, each with a line of its own.
+        if (!why.isEmpty() && noSpace(m_cause)) {
+            m_console.stopped(qint64(rows.size() - i - 1), QStringLiteral("no space left"));
+            break;
+        }
     }
 }
 
@@ -290,7 +328,7 @@ void ReadCommand::readEach(const std::vector<qint32> &rows, bool test)
                 ? sizeFault(e, reader.inflatedSize())
                 : EntryFailure::reading(result, reader.errorCode()).text();
         }
-        m_progress.entryDone();
+        m_progress.entryDone(progressBytes(e));
         if (!why.isEmpty())
             m_console.entryFailed(e.name, why);
         else if (!test && file && m_options.verbose)

@@ -2,6 +2,7 @@
 
 #include "CommandLineOptions.h"
 #include "Console.h"
+#include "NameList.h"
 #include "ProgressLine.h"
 
 #include "archive/ArchiveFile.h"
@@ -24,7 +25,8 @@ class EntryWriter;
 //
 // A PATTERN is a NamePattern; the names -T reads are literal ones. Every failed entry is one
 // line on standard error, `quillon: ARCHIVE: NAME: REASON`; an entry of a type that cannot be
-// written, or whose inflated size differs from the directory's, fails too.
+// written, or whose inflated size differs from the directory's, fails too. An extraction stops
+// at the first entry that finds no space left: the entries after it could not be written either.
 class ReadCommand : private ExtractReporter
 {
 public:
@@ -41,7 +43,12 @@ private:
     // Reads each file entry into standard output (extract -O), or only to see that it can be
     // read (test); test looks at folders and names too.
     void readEach(const std::vector<qint32> &rows, bool test);
-    // Reads the names -T gives into m_names; false, said, when the file cannot be read.
+    // The archive as messages name it.
+    QByteArray archiveName() const;
+    // Opens the archive, "-" from standard input, and reads its directory; false with why set.
+    bool openArchive(QString &why);
+    // Reads the names -T gives into m_names; false, said, when the file cannot be read or
+    // holds a name no archive can.
     bool readNames();
     // The progress line's totals, when it is shown.
     void startProgress(const std::vector<qint32> &rows);
@@ -57,7 +64,7 @@ private:
 
     const CommandLineOptions &m_options;
     Console &m_console;
-    QStringList m_names; // from -T
+    NameList m_names; // from -T
     ProgressLine m_progress;
     ArchiveFile m_archive;
     DirectoryReader m_reader;

@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUILLON_VERSION));
     // Latin-1 keeps every byte: a path that is not valid UTF-8 still names its own file.
     QStringList arguments;
     for (int i = 0; i < argc; ++i)

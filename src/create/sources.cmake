@@ -1,5 +1,5 @@
 # Files of src/create/
-target_sources(quillon_core PRIVATE
+target_sources(quillon_create PRIVATE
     create/ArchiveOutput.cpp create/ArchiveOutput.h
     create/EntryPacker.cpp create/EntryPacker.h
     create/SourceTree.cpp create/SourceTree.h

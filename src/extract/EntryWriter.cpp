@@ -18,6 +18,43 @@ const QString kFolderMessage = QStringLiteral("Something Bad with DIR!");
 const QString kStoredMessage = QStringLiteral("Something bad happened in UC!");
 const QString kCompressedMessage = QStringLiteral("Something bad happened in C!");
 
+// Passes an entry's bytes on to its file and tells progress of each piece the file took.
+class ReportingSink : public EntrySink
+{
+public:
+    ReportingSink(EntrySink &file, const EntryWriter::Progress &progress)
+        : m_file(file), m_progress(progress)
+    { }
+    bool write(const char *data, qint64 size) override
+    {
+        if (!m_file.write(data, size))
+            return false;
+        m_progress(size);
+        return true;
+    }
+    qint64 copyFrom(int fd, qint64 pos, qint64 size) override
+    {
+        const qint64 n = m_file.copyFrom(fd, pos, size);
+        if (n > 0)
+            m_progress(n);
+        return n;
+    }
+
+private:
+    EntrySink &m_file;
+    const EntryWriter::Progress &m_progress;
+};
+
+// Runs read on the file, or on a sink reporting to progress when there is one.
+template<typename Read>
+EntryReader::Result readInto(OutputFile &file, const EntryWriter::Progress &progress, Read read)
+{
+    if (!progress)
+        return read(static_cast<EntrySink &>(file));
+    ReportingSink sink(file, progress);
+    return read(static_cast<EntrySink &>(sink));
+}
+
 } // namespace
 
 EntryWriter::EntryWriter(const QByteArray &archivePath, const QByteArray &extractDir,
@@ -145,7 +182,9 @@ bool EntryWriter::writeStoredEntry(qint32 offset, qint32 size, const QString &na
         ArchiveFile reopened;
         const ArchiveFile *archive = openArchive(reopened, offset, size);
         return archive && writeFile(name, entry, [&](OutputFile &file) {
-                   return readResult(m_reader.readStored(*archive, offset, size, file));
+                   return readResult(readInto(file, m_progress, [&](EntrySink &sink) {
+                       return m_reader.readStored(*archive, offset, size, sink);
+                   }));
                });
     });
 }
@@ -165,8 +204,10 @@ bool EntryWriter::writeCompressedEntry(qint32 offset, qint32 packedSize, qint32 
             return false;
         if (m_streaming) {
             return writeFile(name, entry, [&](OutputFile &file) {
-                return readResult(
-                    m_reader.readCompressed(*archive, offset, packedSize, unpackedSize, file));
+                return readResult(readInto(file, m_progress, [&](EntrySink &sink) {
+                    return m_reader.readCompressed(*archive, offset, packedSize, unpackedSize,
+                                                   sink);
+                }));
             });
         }
         QByteArray data;

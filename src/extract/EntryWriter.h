@@ -38,6 +38,8 @@ public:
     // Inflates TheData in place, given the size it inflates to, and returns zlib's result code.
     // It may throw; any exception derived from std::exception fails the entry.
     using Decompressor = std::function<qint32(QByteArray &TheData, const qint32 &OrigSize)>;
+    // Told of the bytes of a file as each piece of them is written.
+    using Progress = std::function<void(qint64 bytes)>;
 
     // Paths are native bytes, used as they are.
     EntryWriter(const QByteArray &archivePath, const QByteArray &extractDir,
@@ -63,6 +65,10 @@ public:
     void setStreamingInflation(bool streaming) { m_streaming = streaming; }
     // Told of every file while it is being written; not owned.
     void setOutputTracker(OutputTracker *tracker) { m_tracker = tracker; }
+    // Told of the bytes copied or inflated into a file as each piece is written, so a large
+    // entry shows its progress; the pieces are a quarter MiB or more, all but an entry's last,
+    // so the call costs nothing measurable. Not told of entries inflated at once.
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
     // The bytes the last compressed entry inflated to while streaming.
     qint64 inflatedSize() const { return m_reader.inflatedSize(); }
 
@@ -112,4 +118,5 @@ private:
     bool m_keepExisting = false;
     bool m_streaming = false;
     OutputTracker *m_tracker = nullptr;
+    Progress m_progress;
 };

@@ -9,7 +9,7 @@
 
 namespace {
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &rect)
+QLabel *aboutLabel(QWidget *parent, const char *name, const QString &text, const QRect &rect)
 {
     auto *label = placed(new QLabel(text, parent), name, rect);
     // Static text only: no rich text, no links, no selection.
@@ -34,17 +34,17 @@ frmAbout::frmAbout(QWidget *mainWindow, QWidget *parent) : QDialog(parent), m_ma
                    twipsRect(1560, 120, 1260, 345));
     cmdOK->setDefault(true);
 
-    lblTitle = makeLabel(this, "lblTitle", QStringLiteral("Quillon v 1.0"),
-                         twipsRect(90, 120, 1365, 480));
+    lblTitle = aboutLabel(this, "lblTitle", QStringLiteral("Quillon v 1.0"),
+                          twipsRect(90, 120, 1365, 480));
     lblVersion
-        = makeLabel(this, "lblVersion", QStringLiteral("Coded by Brannoc - use at your own risk"),
-                    twipsRect(90, 660, 2805, 225));
-    Label1 = makeLabel(this, "Label1", QStringLiteral("dev@example.com"),
-                       twipsRect(720, 960, 1455, 255));
-    Label2 = makeLabel(this, "Label2",
-                       QStringLiteral("Please take a look at the readme file for credits and "
-                                      "other info."),
-                       twipsRect(120, 1320, 2775, 495));
+        = aboutLabel(this, "lblVersion", QStringLiteral("Coded by Brannoc - use at your own risk"),
+                     twipsRect(90, 660, 2805, 225));
+    Label1 = aboutLabel(this, "Label1", QStringLiteral("dev@example.com"),
+                        twipsRect(720, 960, 1455, 255));
+    Label2 = aboutLabel(this, "Label2",
+                        QStringLiteral("Please take a look at the readme file for credits and "
+                                       "other info."),
+                        twipsRect(120, 1320, 2775, 495));
 
     cmdOK->setFocus();
     // Esc reaches QDialog::reject(), which closes the box just as OK does.

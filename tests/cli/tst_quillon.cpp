@@ -65,6 +65,30 @@ QByteArray everyKind(W::Count count = W::Count::Records)
         .build();
 }
 
+// One compressed entry of 1 GiB of zeros, deflated piece by piece: writing it takes long
+// enough to watch it, or to stop it halfway. Made once.
+QByteArray zeros()
+{
+    static const QByteArray archive = [] {
+        constexpr qint64 kSize = qint64(1) << 30;
+        QByteArray stream(1 << 20, Qt::Uninitialized);
+        const QByteArray zeros(1 << 20, '\0');
+        z_stream z {};
+        deflateInit(&z, Z_BEST_SPEED);
+        for (qint64 left = kSize; left >= 0; left -= zeros.size()) {
+            z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
+            z.avail_in = left > 0 ? uInt(zeros.size()) : 0;
+            z.next_out = reinterpret_cast<Bytef *>(stream.data() + z.total_out);
+            z.avail_out = uInt(stream.size() - qsizetype(z.total_out));
+            deflate(&z, left > 0 ? Z_NO_FLUSH : Z_FINISH);
+        }
+        stream.truncate(qsizetype(z.total_out));
+        deflateEnd(&z);
+        return W().add(W::raw("zeros.bin", 2, stream).withUnpackedSize(qint32(kSize))).build();
+    }();
+    return archive;
+}
+
 } // namespace
 
 class tst_Quillon : public QObject
@@ -141,14 +165,22 @@ void tst_Quillon::command_data()
                       "7             -5           -           3  b\n"
                       "2 entries, -2 bytes\n")
         << none << none << none;
-    QTest::newRow("list -l, count one more than the records")
+    QTest::newRow("list -l, a count of one more than the records is no news")
         << W().add(W::folder("d")).setCountConvention(W::Count::RecordsPlusOne).build()
         << QStringList { "list", "-l", "%A" } << 0
         << QByteArray("type        size      packed      offset  name\n"
                       "dir            0           -           0  d\n"
-                      "1 entry, 0 bytes\n"
-                      "the directory counts 2 entries; 1 was read\n")
+                      "1 entry, 0 bytes\n")
         << none << none << none;
+    QTest::newRow("list -l, a directory holding more than it counts, said beside the listing")
+        << W().add(W::stored("a", "x")).add(W::stored("b", "y")).overrideCount(1).build()
+        << QStringList { "list", "-l", "%A" } << 0
+        << QByteArray("type        size      packed      offset  name\n"
+                      "file           1           -           0  a\n"
+                      "1 entry, 1 byte\n")
+        << QStringList { "quillon: %A: the directory counts 1 entry but holds more: 26 bytes "
+                         "after its last record not read" }
+        << none << none;
     QTest::newRow("list, patterns: a folder, wildcards, '\\' for '/', one unmatched")
         << all << QStringList { "list", "%A", "d\\e", "*.bin", "s?ip", "nothing" } << 1
         << QByteArray("d/s.bin\nd/e/c.txt\nskip\n")
@@ -224,9 +256,10 @@ void tst_Quillon::command_data()
                          "quillon: %A: d: a folder is in the way",
                          "quillon: %A: 3 of 3 entries failed" }
         << QStringList { "d/", "f", "l" } << QStringList { "l->/tmp", "f=file", "d/" };
-    QTest::newRow("extract -k keeps what is there")
-        << all << QStringList { "extract", "-k", "-C", "%D", "%A", "d" } << 0 << QByteArray()
-        << none << allFiles << QStringList { "d/s.bin=old", "d/e/c.txt->../s.bin" };
+    QTest::newRow("extract -k -v keeps what is there, and names only what it wrote")
+        << all << QStringList { "extract", "-k", "-v", "-C", "%D", "%A", "d" } << 0 << QByteArray()
+        << QStringList { "x d" } << allFiles
+        << QStringList { "d/s.bin=old", "d/e/c.txt->../s.bin" };
     QTest::newRow("extract --keep-old-files, a folder in the way")
         << all << QStringList { "extract", "--keep-old-files", "-C", "%D", "%A", "d" } << 1
         << QByteArray()
@@ -305,6 +338,17 @@ void tst_Quillon::command_data()
         << QStringList { "create", "-0", "-C", "%D", "%A", "h.txt", "d/e/f.txt", "./d//e/" } << 0
         << QByteArray() << none << QStringList { "d/", "d/e/", "d/e/f.txt", "d/g.txt", "h.txt" }
         << QStringList { "d/e/f.txt=" + t, "d/g.txt=g", "h.txt=h" };
+    QTest::newRow("create -T: PATHs NUL-ended with --null, where -0 stores")
+        << W().add(W::folder("d"))
+               .add(W::folder("d\\e"))
+               .add(W::stored("d\\e\\f.txt", text))
+               .add(W::stored("h.txt", "h"))
+               .setCountConvention(W::Count::RecordsPlusOne)
+               .build()
+        << QStringList { "create", "-0", "--null", "-T", "%D/names", "-C", "%D", "%A" } << 0
+        << QByteArray() << none << QStringList { "d/", "d/e/", "d/e/f.txt", "h.txt", "names" }
+        << QStringList { "d/e/f.txt=" + t, "h.txt=h",
+                         QString::fromLatin1("names=h.txt\0\0d/e\0", 17) };
     QTest::newRow("create: what is never added, this program's temporary files without a word")
         << W().add(W::stored("ok.txt", "ok")).setCountConvention(W::Count::RecordsPlusOne).build()
         << QStringList { "create", "-C", "%D", "%A", ".", "../x", "/etc", "big" } << 1
@@ -472,17 +516,25 @@ void tst_Quillon::shell_data()
     QTest::newRow("a closed pipe ends it as it ends cat")
         << big << "\"$Q\" extract -O x.dat 2>err | head -c 1; echo \" ${PIPESTATUS[0]}\"; cat err"
         << QByteArray("x 141\n");
-    QTest::newRow("completion of entry names, folder by folder")
+    QTest::newRow("an ARCHIVE of -: from a pipe, and from a file redirected")
         << odd
-        << ". \"$C\"; quillon() { \"$Q\" \"$@\"; }; for w in '' d/; do "
-           "COMP_WORDS=(quillon extract -C out x.dat \"$w\"); COMP_CWORD=5; _quillon quillon; "
-           "printf '%s\\n' \"${COMPREPLY[@]}\" | sort; done"
+        << "mkdir out; cat x.dat | \"$Q\" extract -v -C out - 2>&1; \"$Q\" list - <x.dat; echo $?"
+        << QByteArray("x br[a].txt\nx d/t\\tab\\x01\nx d/*?\nbr[a].txt\nd/t\\tab\\x01\nd/*?\n0\n");
+    const QString complete
+        = QStringLiteral(". \"$C\"; quillon() { \"$Q\" \"$@\"; }; c() { "
+                         "COMP_WORDS=(quillon \"$@\"); COMP_CWORD=$#; _quillon "
+                         "quillon; printf '%s\\n' \"${COMPREPLY[@]}\" | sort; }; ");
+    QTest::newRow("completion of entry names, folder by folder, each folder once")
+        << W().add(W::folder("d"))
+               .add(W::stored("br[a].txt", "1"))
+               .add(W::stored("d\\t\tab\x01", "2"))
+               .add(W::compressed("d\\*?", "3"))
+               .build()
+        << complete + "c extract -C out x.dat ''; c extract x.dat d/"
         << QByteArray("br\\[a\\].txt\nd/\n$'d/t\\tab\\001'\nd/\\*\\?\n");
-    QTest::newRow("completion after create's archive: the files to add, not its entries")
-        << odd
-        << ". \"$C\"; COMP_WORDS=(quillon create -j 2 x.dat ''); COMP_CWORD=5; _quillon quillon; "
-           "printf '%s\\n' \"${COMPREPLY[@]}\""
-        << QByteArray("x.dat\n");
+    QTest::newRow("completion after create's archive: files and folders, not its entries")
+        << odd << "mkdir data; : >notes.txt; " + complete + "c create -j 2 x.dat ''"
+        << QByteArray("data\nnotes.txt\nx.dat\n");
     QTest::newRow("progress on a terminal, cleared at the end")
         << big
         << "script -qec '\"$Q\" test x.dat' /dev/null >tty; tr '\\r' '\\n' <tty | sed -n 2p; "
@@ -496,6 +548,13 @@ void tst_Quillon::shell_data()
     QTest::newRow("create - to a terminal writes nothing")
         << big << "script -qec '\"$Q\" create -' /dev/null | tr -d '\\r'; echo ${PIPESTATUS[0]}"
         << QByteArray("quillon: standard output: a terminal, no archive written to it\n2\n");
+    // Stopped after a second, well inside the entry: the bytes moved while it inflated.
+    QTest::newRow("progress on a terminal inside an entry inflating in pieces")
+        << zeros()
+        << "script -qec 'timeout -s INT 1 \"$Q\" extract x.dat' /dev/null | tr '\\r' '\\n' | "
+           "grep -cE '^0 of 1 entry, [1-9][0-9.]* [KM]iB of 1.0 GiB  zeros.bin' | sed "
+           "'s/^[1-9].*/moved/'"
+        << QByteArray("moved\n");
 }
 
 void tst_Quillon::shell()
@@ -582,26 +641,9 @@ void tst_Quillon::stoppedExtraction()
     QFETCH(bool, loop);
     QFETCH(bool, create);
 
-    // 1 GiB of zeros, deflated piece by piece: writing it takes long enough to stop halfway.
     constexpr qint64 kSize = qint64(1) << 30;
     const QString path = m_dir.filePath(QStringLiteral("zeros.dat"));
-    if (!QFileInfo::exists(path)) {
-        QByteArray stream(1 << 20, Qt::Uninitialized);
-        const QByteArray zeros(1 << 20, '\0');
-        z_stream z {};
-        QCOMPARE(deflateInit(&z, Z_BEST_SPEED), Z_OK);
-        for (qint64 left = kSize; left >= 0; left -= zeros.size()) {
-            z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.constData()));
-            z.avail_in = left > 0 ? uInt(zeros.size()) : 0;
-            z.next_out = reinterpret_cast<Bytef *>(stream.data() + z.total_out);
-            z.avail_out = uInt(stream.size() - qsizetype(z.total_out));
-            deflate(&z, left > 0 ? Z_NO_FLUSH : Z_FINISH);
-        }
-        stream.truncate(qsizetype(z.total_out));
-        deflateEnd(&z);
-        QVERIFY(
-            W().add(W::raw("zeros.bin", 2, stream).withUnpackedSize(qint32(kSize))).writeTo(path));
-    }
+    QVERIFY(QFileInfo::exists(path) || writeFile(path, zeros()));
 
     QTemporaryDir dir;
     if (existing)
@@ -658,26 +700,57 @@ void tst_Quillon::stoppedExtraction()
 
 void tst_Quillon::unwritableOutput_data()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("list") << QStringList { "list" };
-    QTest::newRow("list -l") << QStringList { "list", "-l" };
-    QTest::newRow("extract -O") << QStringList { "extract", "-O" };
-    QTest::newRow("test -v") << QStringList { "test", "-v" };
+    QTest::addColumn<QStringList>("arguments"); // "%F": a folder of 64 KiB, not standard output
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("err"); // a regular expression for standard error
+    const QString full = QStringLiteral("No space left on device\n$");
+    QTest::newRow("list") << QStringList { "list" } << 2 << full;
+    QTest::newRow("list -l") << QStringList { "list", "-l" } << 2 << full;
+    QTest::newRow("extract -O") << QStringList { "extract", "-O" } << 2 << full;
+    QTest::newRow("test -v") << QStringList { "test", "-v" } << 2 << full;
+    // One line for the entry that found no space, not one for each after it.
+    QTest::newRow("extract, a full disk stops it")
+        << QStringList { "extract", "-C", "%F" } << 1
+        << "^quillon: \\S+: f\\d+: No space left on device\n"
+           "quillon: \\S+: \\d+ of 20 entries not written: no space left\n$";
 }
 
 void tst_Quillon::unwritableOutput()
 {
     QFETCH(QStringList, arguments);
-    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
-        QSKIP("no /dev/full");
+    QFETCH(int, status);
+    QFETCH(QString, err);
     const QString path = m_dir.filePath(QStringLiteral("full.dat"));
-    QVERIFY(writeFile(path, everyKind()));
     QProcess process;
-    process.setStandardOutputFile(QStringLiteral("/dev/full"));
-    process.start(QStringLiteral(QUILLON_CLI), arguments << path);
+    const QString folder = m_dir.filePath(QStringLiteral("full"));
+    if (arguments.contains(QStringLiteral("%F"))) {
+        // A small file system of its own, mounted where only this command sees it.
+        QVERIFY(QDir().mkpath(folder));
+        if (QProcess::execute("unshare", { "-rm", "mount", "-t", "tmpfs", "none", folder }) != 0)
+            QSKIP("no mount namespace to make a full disk in");
+        W files;
+        for (int i = 0; i < 20; ++i)
+            files.add(W::stored("f" + QByteArray::number(i), QByteArray(8192, 'f')));
+        QVERIFY(writeFile(path, files.build()));
+        arguments.replaceInStrings(QStringLiteral("%F"), folder);
+        process.start("unshare",
+                      QStringList { "-rm", "sh", "-c",
+                                    "mount -t tmpfs -o size=64k none \"$1\" && shift "
+                                    "&& exec \"$@\"",
+                                    "sh", folder, QUILLON_CLI }
+                              + arguments
+                          << path);
+    } else {
+        if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+            QSKIP("no /dev/full");
+        QVERIFY(writeFile(path, everyKind()));
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(QStringLiteral(QUILLON_CLI), arguments << path);
+    }
     QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(process.exitCode(), 2);
-    QVERIFY(process.readAllStandardError().contains("No space left on device"));
+    QCOMPARE(process.exitCode(), status);
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(QRegularExpression(err).match(errors).hasMatch(), qPrintable(errors));
 }
 
 void tst_Quillon::usage_data()
@@ -686,10 +759,25 @@ void tst_Quillon::usage_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("firstOut"); // or, for a failure, stderr's lines joined by "|"
 
-    QTest::newRow("version") << QStringList { "--version" } << 0 << "Quillon 1.00";
-    QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: quillon list ";
-    QTest::newRow("help command") << QStringList { "help" } << 0 << "Usage: quillon list ";
-    QTest::newRow("extract --help") << QStringList { "extract", "--help" } << 0 << "Usage: ";
+    QTest::newRow("version") << QStringList { "--version" } << 0 << "Quillon " QUILLON_VERSION;
+    QTest::newRow("help") << QStringList { "--help" } << 0 << "Usage: quillon list    ";
+    QTest::newRow("help command") << QStringList { "help" } << 0 << "Usage: quillon list    ";
+    QTest::newRow("extract --help: its help alone")
+        << QStringList { "extract", "--help" } << 0 << "Usage: quillon extract [-C DIR]";
+    QTest::newRow("help create: its help alone")
+        << QStringList { "help", "create" } << 0 << "Usage: quillon create [-C DIR]";
+    QTest::newRow("help of no command") << QStringList { "help", "frobnicate" } << 2 << QString();
+    QTest::newRow("-10 is no level")
+        << QStringList { "create", "-10", "/nonexistent/x.dat" } << 2
+        << "quillon: unknown option '-10' (a level is one digit, -0 to -9)|Try 'quillon --help'.";
+    QTest::newRow("create --null without -T, which once stored")
+        << QStringList { "create", "--null", "/nonexistent/x.dat" } << 2 << QString();
+    QTest::newRow("-T - and the archive - both standard input")
+        << QStringList { "list", "-T", "-", "-" } << 2 << QString();
+    QTest::newRow("-T, a name longer than an archive holds")
+        << QStringList { "list", "-T", "/dev/zero", "x.dat" } << 2
+        << "quillon: /dev/zero: a name longer than 32,767 characters, more than an archive can "
+           "hold";
     QTest::newRow("-v is --verbose, not --version") << QStringList { "-v" } << 2 << QString();
     QTest::newRow("--help-all") << QStringList { "--help-all" } << 2 << QString();
     QTest::newRow("an option of another command")
@@ -747,6 +835,13 @@ void tst_Quillon::usage()
                  qPrintable(run.out.join(u'|')));
         // Nothing of the build machine shows.
         QVERIFY(!run.out.join(u'\n').contains(QStringLiteral(QUILLON_CLI)));
+        // A command's help has its usage line alone; the whole help names each option once.
+        const QStringList usages = run.out.filter(QRegularExpression("^(Usage:|      ) quillon"));
+        QVERIFY(firstOut.contains(QLatin1String("    ")) ? usages.size() > 1 : usages.size() <= 1);
+        QStringList options = run.out.filter(QRegularExpression("^  -"));
+        for (QString &option : options)
+            option = option.section(u' ', 2, 2).remove(u',');
+        QCOMPARE(QSet<QString>(options.begin(), options.end()).size(), options.size());
     } else {
         // One line says what is wrong; a usage error says where to read how it goes.
         QVERIFY(run.err.size() == 1

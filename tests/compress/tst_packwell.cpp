@@ -1,6 +1,7 @@
 #include "compress/Packwell.h"
 #include "compress/PackwellTestSupport.h"
 #include "compress/Windows1252.h"
+#include "support/ModalAnswer.h"
 #include "ui/common/Twips.h"
 
 #include <QAbstractButton>
@@ -113,52 +114,6 @@ QByteArray memberForDispatchId(const QMetaObject &meta, qint32 dispatchId)
     }
     return {};
 }
-
-// Closes the next modal message box in the given way once it is up, after noting what it shows.
-struct MessageBoxCloser
-{
-    explicit MessageBoxCloser(const QString &how) : how(how) { }
-
-    QString how;
-    bool seen = false;
-    QString title;
-    QString text;
-    Qt::TextFormat textFormat = Qt::AutoText;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    int buttonCount = 0;
-    Qt::WindowModality modality = Qt::NonModal;
-
-    void arm()
-    {
-        QTimer::singleShot(0, [this] { close(); });
-    }
-
-    void close()
-    {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        seen = true;
-        title = box->windowTitle();
-        text = box->text();
-        textFormat = box->textFormat();
-        icon = box->icon();
-        buttons = box->standardButtons();
-        buttonCount = int(box->buttons().size());
-        modality = box->windowModality();
-        if (how == QLatin1String("OK clicked"))
-            box->button(QMessageBox::Ok)->click();
-        else if (how == QLatin1String("Esc"))
-            QTest::keyClick(box, Qt::Key_Escape);
-        else if (how == QLatin1String("Enter"))
-            QTest::keyClick(box, Qt::Key_Return);
-        else if (how == QLatin1String("window closed"))
-            box->close();
-        else
-            box->reject();
-    }
-};
 
 } // namespace
 
@@ -351,23 +306,46 @@ void tst_Packwell::about()
 {
     QFETCH(QString, how);
     Packwell packwell;
-    MessageBoxCloser closer(how);
-    closer.arm();
+    QString title, text;
+    Qt::TextFormat format = Qt::AutoText;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+    qsizetype buttonCount = 0;
+    Qt::WindowModality modality = Qt::NonModal;
+    ModalAnswer<QMessageBox> answer([&](QMessageBox *box) {
+        title = box->windowTitle();
+        text = box->text();
+        format = box->textFormat();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        buttonCount = box->buttons().size();
+        modality = box->windowModality();
+        if (how == QLatin1String("OK clicked"))
+            box->button(QMessageBox::Ok)->click();
+        else if (how == QLatin1String("Esc"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (how == QLatin1String("Enter"))
+            QTest::keyClick(box, Qt::Key_Return);
+        else if (how == QLatin1String("window closed"))
+            box->close();
+        else
+            box->reject();
+    });
 
     QCOMPARE(packwell.About(), qint16(0));
 
-    QVERIFY(closer.seen);
-    QCOMPARE(closer.title, QStringLiteral("Orvane - Packwell ActiveX Control"));
-    QCOMPARE(closer.text,
+    QVERIFY(answer.answered());
+    QCOMPARE(title, QStringLiteral("Orvane - Packwell ActiveX Control"));
+    QCOMPARE(text,
              QStringLiteral("Packwell\n\nData compression ActiveX component module.\n\nCustom "
                             "control written and compiled by Tamsel. Portions written by other "
                             "external 'zLib' compression software library authors.\n\nSpecial "
                             "thanks and honor to the authors of the zLib DLL."));
-    QCOMPARE(closer.textFormat, Qt::PlainText);
-    QCOMPARE(closer.icon, QMessageBox::Information);
-    QCOMPARE(closer.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QCOMPARE(closer.buttonCount, 1);
-    QCOMPARE(closer.modality, Qt::ApplicationModal);
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(icon, QMessageBox::Information);
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(buttonCount, 1);
+    QCOMPARE(modality, Qt::ApplicationModal);
     QVERIFY(!QApplication::activeModalWidget());
 }
 

@@ -979,7 +979,7 @@ void tst_EntryWriter::hostileDestinations()
             }
         };
         if (when == "walk")
-            (memory ? mem.beforeOpenFolder : f.fs.beforeOpenFolder) = hook;
+            (memory ? static_cast<RacingFileSystem &>(mem) : f.fs).beforeOpenFolder = hook;
         if (when == "moved")
             f.fs.beforeWatch = [&] {
                 ::renameat2(AT_FDCWD, at(swap), AT_FDCWD, at("elsewhere/x"), RENAME_EXCHANGE);

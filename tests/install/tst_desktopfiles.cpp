@@ -9,8 +9,10 @@
 namespace {
 
 const QString kSource = QStringLiteral(QUILLON_SOURCE_DIR);
-const QString kDesktopFile = QStringLiteral("data/org.example.Quillon.desktop");
-const QString kMetainfoFile = QStringLiteral("data/org.example.Quillon.metainfo.xml");
+const QString kDesktopFile = kSource + QStringLiteral("/data/org.example.Quillon.desktop");
+// Made by the build, with project()'s version filled in.
+const QString kMetainfoFile
+    = QStringLiteral(QUILLON_BINARY_DIR "/data/org.example.Quillon.metainfo.xml");
 
 QByteArray contents(const QString &relative)
 {
@@ -22,7 +24,7 @@ QHash<QString, QString> desktopEntry()
 {
     QHash<QString, QString> keys;
     bool inEntry = false;
-    for (const QByteArray &raw : contents(kDesktopFile).split('\n')) {
+    for (const QByteArray &raw : readFile(kDesktopFile).split('\n')) {
         const QString line = QString::fromUtf8(raw).trimmed();
         if (line.startsWith(QLatin1Char('[')))
             inEntry = line == QLatin1String("[Desktop Entry]");
@@ -39,7 +41,7 @@ QStringList metainfo(const QString &element)
     const QString name = element.section(QLatin1Char('@'), 0, 0);
     const QString attribute = element.section(QLatin1Char('@'), 1);
     QStringList found;
-    QXmlStreamReader xml(contents(kMetainfoFile));
+    QXmlStreamReader xml(readFile(kMetainfoFile));
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != name)
             continue;
@@ -85,7 +87,7 @@ void tst_DesktopFiles::validatorsAccept()
         QSKIP(qPrintable(tool + QStringLiteral(" is not installed (scripts/test installs it)")));
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments << kSource + QLatin1Char('/') + file);
+    process.start(program, arguments << file);
     QVERIFY2(process.waitForFinished(120000), qPrintable(tool + QStringLiteral(" hangs")));
     const QByteArray output = process.readAll();
     QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
@@ -131,6 +133,10 @@ void tst_DesktopFiles::metainfoMatchesTheProgram()
              QStringList { kDesktopFile.section(QLatin1Char('/'), -1) });
     QCOMPARE(metainfo(QStringLiteral("binary")), (QStringList { "ostrel", "quillon" }));
     QCOMPARE(metainfo(QStringLiteral("project_license")), QStringList { "MIT" });
+    // One version everywhere: project()'s, which the package's changelog gives too.
+    QCOMPARE(metainfo(QStringLiteral("release@version")), QStringList { QUILLON_VERSION });
+    QVERIFY(
+        contents(QStringLiteral("debian/changelog")).startsWith("quillon (" QUILLON_VERSION ")"));
     QVERIFY(contents(QStringLiteral("LICENSE")).startsWith("MIT License"));
 
     // The screenshot is the README's, so it has to exist and be shown there.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fs/FileSystem.h"
+#include "RacingFileSystem.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -10,7 +10,7 @@
 
 // The real file system with faults switched on one at a time, for failures that a test running
 // as root cannot provoke through permissions. It also records what it was asked to do.
-class FaultyFileSystem : public FileSystem
+class FaultyFileSystem : public RacingFileSystem
 {
 public:
     // Faults.
@@ -24,9 +24,6 @@ public:
     bool failUnnamedFile = false; // as a file system without O_TMPFILE
     bool failSync = false;
     bool failSetOwner = false; // as for a process that is not root
-    // Runs before every step through a folder, with the path about to be opened: a race.
-    // Folders are then opened one level at a time, so every level is a step.
-    std::function<void(const QByteArray &path)> beforeOpenFolder;
     std::function<void()> beforeWatch; // before every watch, its folder open already: a race
 
     // Records.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fs/FileSystem.h"
+#include "RacingFileSystem.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -15,7 +15,7 @@
 // extraction fuzzer runs without touching a disk. Only paths (the extract directory, the
 // archive) follow links. A name that the writers should never hand on (empty, ".", "..", or
 // holding "/" or character 0) is counted in badNames and refused.
-class MemoryFileSystem : public FileSystem
+class MemoryFileSystem : public RacingFileSystem
 {
 public:
     MemoryFileSystem();
@@ -35,8 +35,6 @@ public:
     QMap<QByteArray, QByteArray> snapshot() const;
     int openHandles() const { return int(m_handles.size()); }
     int badNames = 0;
-    // Runs before every step through a folder, with the path about to be opened: a race.
-    std::function<void(const QByteArray &path)> beforeOpenFolder;
 
     Status openChosenFolder(const QByteArray &path, int &fd) override;
     Status openFolder(int folder, const QByteArray &name, int &fd) override;

@@ -6,6 +6,7 @@ target_sources(quillon_test_support PRIVATE
     support/Files.h
     support/JpegBytes.cpp support/JpegBytes.h
     support/PngBytes.cpp support/PngBytes.h
+    support/RacingFileSystem.h
     support/SampleArchive.cpp support/SampleArchive.h
     support/TestDecompressor.cpp support/TestDecompressor.h
 )
