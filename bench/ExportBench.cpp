@@ -95,7 +95,7 @@ bool readTable(const QString &archivePath, DirectoryReader &reader)
 
 // The extraction alone; with a label, each entry's path is also set on it and repainted, as
 // the window does.
-int core(const QString &archivePath, const QString &dir, QLabel *label = nullptr)
+int exportWithCore(const QString &archivePath, const QString &dir, QLabel *label = nullptr)
 {
     DirectoryReader reader;
     if (!readTable(archivePath, reader))
@@ -130,7 +130,7 @@ int core(const QString &archivePath, const QString &dir, QLabel *label = nullptr
     return reporter.failures == 0 ? 0 : 1;
 }
 
-int window(const QString &archivePath, const QString &dir)
+int exportThroughWindow(const QString &archivePath, const QString &dir)
 {
     ostrel w;
     int failures = 0;
@@ -151,7 +151,7 @@ int window(const QString &archivePath, const QString &dir)
 }
 
 // What a straightforward extractor does, without any of the program's safety checks.
-int plain(const QString &archivePath, const QString &dir)
+int exportPlainly(const QString &archivePath, const QString &dir)
 {
     DirectoryReader reader;
     if (!readTable(archivePath, reader))
@@ -196,7 +196,7 @@ int plain(const QString &archivePath, const QString &dir)
     return 0;
 }
 
-int repaint(int count)
+int timeRepaints(int count)
 {
     ostrel w;
     w.Form_Load();
@@ -225,7 +225,7 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     const QString mode = args.value(1);
     if (mode == QLatin1String("repaint"))
-        return repaint(args.size() > 2 ? args[2].toInt() : 20000);
+        return timeRepaints(args.size() > 2 ? args[2].toInt() : 20000);
     if (args.size() != 4) {
         std::fprintf(stderr,
                      "usage: export_bench generate|core|window|plain ARCHIVE DIR | repaint [N]\n");
@@ -236,18 +236,18 @@ int main(int argc, char *argv[])
     if (mode == QLatin1String("generate"))
         return generate(archivePath, dir);
     if (mode == QLatin1String("core"))
-        return core(archivePath, dir);
+        return exportWithCore(archivePath, dir);
     if (mode == QLatin1String("window"))
-        return window(archivePath, dir);
+        return exportThroughWindow(archivePath, dir);
     if (mode == QLatin1String("core-repaint")) {
         ostrel w;
         w.Form_Load();
         QApplication::processEvents();
         auto *label = w.findChild<QLabel *>(QStringLiteral("lblExtract"));
         label->show();
-        return core(archivePath, dir, label);
+        return exportWithCore(archivePath, dir, label);
     }
     if (mode == QLatin1String("plain"))
-        return plain(archivePath, dir);
+        return exportPlainly(archivePath, dir);
     return 2;
 }

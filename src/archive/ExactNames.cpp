@@ -2,7 +2,7 @@
 
 #include "EntryName.h"
 
-#include <QHash>
+#include <algorithm>
 
 namespace {
 
@@ -25,36 +25,43 @@ inline size_t slotOf(quint64 hash, size_t mask)
 
 } // namespace
 
-ExactNames::ExactNames(const QList<NamePattern> &patterns)
+ExactNames::ExactNames(const QList<NamePattern> &patterns, const Literals &literals)
 {
-    QHash<QByteArray, qint32> byName;
-    for (qsizetype i = 0; i < patterns.size(); ++i) {
-        if (!patterns.at(i).isExact())
-            continue;
-        const QByteArray &name = patterns.at(i).exactName();
-        auto it = byName.constFind(name);
-        if (it == byName.cend()) {
-            it = byName.insert(name, qint32(m_keys.size()));
-            quint64 hash = kStart;
-            for (const char c : name)
-                hash = hashed(hash, c);
-            m_keys.push_back({ name, hash, {} });
-            if (m_lengths.size() <= size_t(name.size()))
-                m_lengths.resize(size_t(name.size()) + 1, false);
-            m_lengths[size_t(name.size())] = true;
-        }
-        m_keys[size_t(*it)].patterns.push_back(i);
-    }
+    const qsizetype exact = std::count_if(patterns.begin(), patterns.end(),
+                                          [](const NamePattern &p) { return p.isExact(); });
     size_t size = 1;
-    while (size < 2 * m_keys.size())
+    while (size < 2 * size_t(exact + literals.count))
         size *= 2;
     m_slots.assign(size, -1);
-    for (size_t k = 0; k < m_keys.size(); ++k) {
-        size_t s = slotOf(m_keys[k].hash, size - 1);
-        while (m_slots[s] >= 0)
-            s = (s + 1) & (size - 1);
-        m_slots[s] = qint32(k);
+    for (qsizetype i = 0; i < patterns.size(); ++i)
+        if (patterns.at(i).isExact())
+            add(patterns.at(i).exactName(), i);
+    for (qsizetype i = 0; i < literals.count; ++i)
+        if (const auto name = NamePattern::exactForm(QString::fromUtf8(literals.at(i))))
+            add(*name, patterns.size() + i);
+    std::sort(m_repeated.begin(), m_repeated.end());
+}
+
+void ExactNames::add(const QByteArray &name, qsizetype pattern)
+{
+    quint64 hash = kStart;
+    for (const char c : name)
+        hash = hashed(hash, c);
+    const size_t mask = m_slots.size() - 1;
+    size_t s = slotOf(hash, mask);
+    for (; m_slots[s] >= 0; s = (s + 1) & mask) {
+        const Key &key = m_keys[size_t(m_slots[s])];
+        if (key.hash == hash && nameOf(key) == name) {
+            m_repeated.emplace_back(m_slots[s], pattern);
+            return;
+        }
     }
+    m_slots[s] = qint32(m_keys.size());
+    m_keys.push_back({ m_bytes.size(), qint32(name.size()), hash, pattern });
+    m_bytes += name;
+    if (m_lengths.size() <= size_t(name.size()))
+        m_lengths.resize(size_t(name.size()) + 1, false);
+    m_lengths[size_t(name.size())] = true;
 }
 
 bool ExactNames::matches(QByteArrayView name, NamePattern::Marks *marks) const
@@ -71,19 +78,23 @@ bool ExactNames::matches(QByteArrayView name, NamePattern::Marks *marks) const
             && (end == name.size() || (end > 0 && isNameSeparator(name.at(end))))) {
             for (size_t s = slotOf(hash, mask); m_slots[s] >= 0; s = (s + 1) & mask) {
                 const Key &key = m_keys[size_t(m_slots[s])];
-                if (key.hash != hash || key.name.size() != end)
+                if (key.hash != hash || key.size != end)
                     continue;
+                const char *stored = m_bytes.constData() + key.start;
                 qsizetype k = 0;
-                while (k < end
-                       && (isNameSeparator(name.at(k)) ? '/' : name.at(k)) == key.name.at(k))
+                while (k < end && (isNameSeparator(name.at(k)) ? '/' : name.at(k)) == stored[k])
                     ++k;
                 if (k < end)
                     continue;
                 if (!marks)
                     return true;
                 found = true;
-                for (const qsizetype pattern : key.patterns)
-                    marks->mark(pattern);
+                marks->mark(key.pattern);
+                const auto repeated = std::equal_range(
+                    m_repeated.begin(), m_repeated.end(), std::pair(m_slots[s], qsizetype(0)),
+                    [](const auto &a, const auto &b) { return a.first < b.first; });
+                for (auto it = repeated.first; it != repeated.second; ++it)
+                    marks->mark(it->second);
             }
         }
         if (end == limit)

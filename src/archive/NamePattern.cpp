@@ -115,14 +115,20 @@ std::optional<ByteSet> characterClass(QStringView name)
     return std::nullopt;
 }
 
+// A pattern with "/" for every "\\" and no trailing separator.
+QString slashed(QString pattern)
+{
+    pattern.replace(u'\\', u'/');
+    while (pattern.size() > 1 && pattern.endsWith(u'/'))
+        pattern.chop(1);
+    return pattern;
+}
+
 } // namespace
 
 NamePattern::NamePattern(const QString &pattern, Syntax syntax) : m_text(pattern)
 {
-    QString p = pattern;
-    p.replace(u'\\', u'/');
-    while (p.size() > 1 && p.endsWith(u'/'))
-        p.chop(1);
+    const QString p = slashed(pattern);
     const bool wildcards = syntax == Syntax::Wildcard;
     bool exact = true;
     for (qsizetype i = 0; i < p.size(); ++i) {
@@ -151,7 +157,19 @@ NamePattern::NamePattern(const QString &pattern, Syntax syntax) : m_text(pattern
         m_exact = true;
         m_name = *bytes;
         std::vector<Step>().swap(m_steps);
+        if (m_text == Windows1252::decode(m_name))
+            m_text.clear();
     }
+}
+
+std::optional<QByteArray> NamePattern::exactForm(const QString &literal)
+{
+    return Windows1252::encodeExactly(slashed(literal));
+}
+
+QString NamePattern::text() const
+{
+    return m_exact && m_text.isEmpty() ? Windows1252::decode(m_name) : m_text;
 }
 
 bool NamePattern::readBracket(const QString &p, qsizetype &i, ByteSet &bytes)
@@ -201,18 +219,19 @@ bool NamePattern::readBracket(const QString &p, qsizetype &i, ByteSet &bytes)
 
 std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
                                               const QList<NamePattern> &patterns,
-                                              std::vector<bool> *used)
+                                              std::vector<bool> *used, const Literals &literals)
 {
+    const qsizetype marked = patterns.size() + literals.count;
     const qint32 count = table.filledRows();
     if (used)
-        used->assign(size_t(patterns.size()), false);
+        used->assign(size_t(marked), false);
     std::vector<qint32> all;
-    if (patterns.isEmpty()) {
+    if (marked == 0) {
         all.resize(size_t(count));
         std::iota(all.begin(), all.end(), 0);
         return all;
     }
-    const ExactNames exact(patterns);
+    const ExactNames exact(patterns, literals);
     const PatternAutomaton automaton(patterns);
     const int threads = qBound(1, QThread::idealThreadCount(), int(count / kRowsPerThread) + 1);
     std::vector<std::vector<qint32>> rows(static_cast<size_t>(threads));
@@ -221,7 +240,7 @@ std::vector<qint32> NamePattern::selectedRows(const EntryTable &table,
         PatternAutomaton::Scratch scratch;
         std::optional<Marks> &own = marks[size_t(t)];
         if (used)
-            own.emplace(patterns.size());
+            own.emplace(marked);
         const qint32 last = qint32(qint64(count) * (t + 1) / threads);
         for (qint32 row = qint32(qint64(count) * t / threads); row < last; ++row) {
             // Once every pattern has matched a row, the first match decides.

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <bitset>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // A shell wildcard (*, ?, [...]) matched against entry names, with "\" and "/" alike: "\" is a
@@ -19,6 +21,15 @@
 // automaton that never backtracks (PatternAutomaton), so a match costs time linear in the name
 // whatever the pattern. A pattern without wildcards is an exact name and is looked up instead
 // (ExactNames).
+// Exact names in bulk (-T): count names, at(i) the UTF-8 bytes of the ith. They are selected as
+// literal patterns would be, each costing its bytes instead of a pattern of its own; used tells
+// of them after the patterns.
+struct Literals
+{
+    qsizetype count = 0;
+    std::function<QByteArrayView(qsizetype)> at;
+};
+
 class NamePattern
 {
 public:
@@ -49,7 +60,8 @@ public:
 
     explicit NamePattern(const QString &pattern, Syntax syntax = Syntax::Wildcard);
 
-    const QString &text() const { return m_text; }
+    // The pattern as given.
+    QString text() const;
     // A complete bracket expression that means nothing ([z-a], [[:bogus:]]) makes the pattern
     // invalid: it matches no name, and errorString() says why.
     bool isValid() const { return m_error.isEmpty(); }
@@ -67,14 +79,18 @@ public:
     // cost about as much as one. A large table is matched on every processor.
     static std::vector<qint32> selectedRows(const EntryTable &table,
                                             const QList<NamePattern> &patterns,
-                                            std::vector<bool> *used = nullptr);
+                                            std::vector<bool> *used = nullptr,
+                                            const Literals &literals = {});
+    // A literal name as the exact name it is looked up by; none where a character has no byte
+    // in the archive's code page, so that no name can be it.
+    static std::optional<QByteArray> exactForm(const QString &literal);
 
 private:
     // The bracket expression opening at p[i] into bytes, i moved to its "]"; false when it has
     // no end and the "[" is an ordinary character.
     bool readBracket(const QString &p, qsizetype &i, std::bitset<256> &bytes);
 
-    QString m_text;
+    QString m_text; // empty where the exact name's bytes give it back: thousands of -T names
     QString m_error;
     bool m_exact = false;
     QByteArray m_name;

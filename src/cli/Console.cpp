@@ -72,9 +72,13 @@ int Console::finish(qint64 entries)
 {
     if (m_progress)
         m_progress->clear();
-    for (const QString &pattern : std::as_const(m_unmatched))
-        error(m_archive + QStringLiteral(": ") + Printable::name(pattern)
+    for (qsizetype start = 0; start < m_unmatched.size();) {
+        const qsizetype end = m_unmatched.indexOf('\0', start);
+        error(m_archive + QStringLiteral(": ")
+              + Printable::name(QString::fromUtf8(m_unmatched.mid(start, end - start)))
               + QStringLiteral(": not found in archive"));
+        start = end + 1;
+    }
     if (!m_stopReason.isEmpty())
         error(m_archive
               + QStringLiteral(": %1 of %2 not written: %3")
@@ -92,5 +96,5 @@ int Console::finish(qint64 entries)
               + QString::fromLocal8Bit(std::strerror(m_outError)));
         return UsageOrArchiveError;
     }
-    return m_failed > 0 || !m_unmatched.isEmpty() ? EntryFailed : Success;
+    return m_failed > 0 || m_unmatchedCount > 0 ? EntryFailed : Success;
 }

@@ -41,7 +41,16 @@ public:
     void usageError(const QString &text);
     // The one way an entry's failure is reported and counted: `quillon: ARCHIVE: NAME: REASON`.
     void entryFailed(const QString &name, const QString &reason);
-    void patternUnmatched(const QString &pattern) { m_unmatched << pattern; }
+    void patternUnmatched(const QString &pattern)
+    {
+        patternUnmatched(QByteArrayView(pattern.toUtf8()));
+    }
+    // The same for a pattern in UTF-8; kept as bytes, as a million -T names may be.
+    void patternUnmatched(QByteArrayView pattern)
+    {
+        m_unmatched.append(pattern).append('\0');
+        ++m_unmatchedCount;
+    }
     // The command stopped with skipped entries left untried, for why: finish() then counts them
     // with the failed ones, `quillon: ARCHIVE: K of N entries not written: WHY`.
     void stopped(qint64 skipped, const QString &why)
@@ -60,7 +69,8 @@ private:
     ProgressLine *m_progress = nullptr;
     bool m_outIsTerminal = false; // checked once a progress line is set
     QString m_archive; // printable
-    QStringList m_unmatched;
+    QByteArray m_unmatched; // each pattern's UTF-8 bytes, then a NUL
+    qsizetype m_unmatchedCount = 0;
     qint64 m_failed = 0;
     qint64 m_skipped = 0;
     QString m_stopReason;

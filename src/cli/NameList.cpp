@@ -32,7 +32,7 @@ QByteArrayView NameList::at(qsizetype i) const
         .sliced(start % kBlockSize, m_sizes[size_t(i)]);
 }
 
-void NameList::append(QByteArrayView name)
+void NameList::store(QByteArrayView name)
 {
     if (name.isEmpty())
         return;
@@ -58,10 +58,10 @@ bool NameList::take(QByteArrayView piece, bool ends)
     if (!ends) {
         m_pending.append(piece);
     } else if (m_pending.isEmpty()) {
-        append(piece);
+        store(piece);
     } else {
         m_pending.append(piece);
-        append(m_pending);
+        store(m_pending);
         m_pending.clear();
     }
     return true;

@@ -25,7 +25,7 @@ public:
 private:
     // Adds the name that pending holds, then piece; false when the name is too long.
     bool take(QByteArrayView piece, bool ends);
-    void append(QByteArrayView name);
+    void store(QByteArrayView name);
 
     std::vector<QByteArray> m_blocks;
     std::vector<qint64> m_starts; // block index × block size + offset in the block

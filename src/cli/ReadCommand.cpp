@@ -197,16 +197,18 @@ std::vector<qint32> ReadCommand::selectedRows()
     QList<NamePattern> patterns;
     for (const QString &pattern : std::as_const(m_options.patterns))
         patterns << NamePattern(pattern, syntaxOf(m_options));
-    for (qsizetype i = 0; i < m_names.size(); ++i)
-        patterns << NamePattern(QString::fromUtf8(m_names.at(i)), NamePattern::Syntax::Literal);
-    m_names = NameList(); // the patterns hold them now
-    if (patterns.isEmpty() && m_options.hasNamesFile)
+    if (patterns.isEmpty() && m_names.size() == 0 && m_options.hasNamesFile)
         return {}; // an empty list of names selects nothing, not everything
     std::vector<bool> used;
-    const std::vector<qint32> rows = NamePattern::selectedRows(table(), patterns, &used);
+    const Literals names { m_names.size(), [this](qsizetype i) { return m_names.at(i); } };
+    const std::vector<qint32> rows = NamePattern::selectedRows(table(), patterns, &used, names);
     for (qsizetype i = 0; i < patterns.size(); ++i)
         if (!used[size_t(i)])
             m_console.patternUnmatched(patterns.at(i).text());
+    for (qsizetype i = 0; i < m_names.size(); ++i)
+        if (!used[size_t(patterns.size() + i)])
+            m_console.patternUnmatched(m_names.at(i));
+    m_names = NameList();
     return rows;
 }
 

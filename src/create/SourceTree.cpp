@@ -39,7 +39,8 @@ QString refusal(FileSystem::Kind kind)
 
 struct SourceTree::Exclusions
 {
-    explicit Exclusions(const QList<NamePattern> &patterns) : exact(patterns), automaton(patterns)
+    explicit Exclusions(const QList<NamePattern> &patterns)
+        : exact(patterns, {}), automaton(patterns)
     { }
 
     ExactNames exact;

@@ -28,7 +28,7 @@ QLabel *plainLabel(const QString &text, const char *name, QWidget *parent)
     return label;
 }
 
-QPushButton *button(const QString &text, const char *name, QWidget *parent)
+QPushButton *viewerButton(const QString &text, const char *name, QWidget *parent)
 {
     auto *b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
@@ -53,8 +53,8 @@ dlgPreview::dlgPreview(const QString &name, const QString &summary, QWidget *par
     lblLoading->setAlignment(Qt::AlignCenter);
     m_layout->addWidget(lblLoading, 1);
 
-    cmdCancel = button(QStringLiteral("Cancel"), "cmdCancel", this);
-    cmdClose = button(QStringLiteral("Close"), "cmdClose", this);
+    cmdCancel = viewerButton(QStringLiteral("Cancel"), "cmdCancel", this);
+    cmdClose = viewerButton(QStringLiteral("Close"), "cmdClose", this);
     cmdClose->hide();
     connect(cmdCancel, &QPushButton::clicked, this, &dlgPreview::cmdCancel_Click);
     connect(cmdClose, &QPushButton::clicked, this, &dlgPreview::cmdClose_Click);
