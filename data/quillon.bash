@@ -21,7 +21,7 @@ _quillon()
         compopt -o filenames 2>/dev/null
         return
     fi
-    if [[ $prev == -T || $prev == --files-from ]]; then
+    if [[ $prev == -T || $prev == --files-from || $prev == --exclude ]]; then
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
         compopt -o filenames 2>/dev/null
         return
@@ -33,7 +33,7 @@ _quillon()
         word=${COMP_WORDS[i]}
         if [[ -n $value ]]; then
             value=""
-        elif [[ $word == @(-C|--directory|-T|--files-from|-j|--jobs) ]]; then
+        elif [[ $word == @(-C|--directory|-T|--files-from|-j|--jobs|--exclude) ]]; then
             value=1
         elif [[ $word != -* ]]; then
             archive=$word

@@ -9,8 +9,9 @@ const char kPatterns[]
 
 const char kExitStatus[]
     = "Exit status: 0 all done, 1 an entry failed, a pattern matched nothing or a PATH could not\n"
-      "be added, 2 a usage error, an archive that cannot be read or written, or standard output\n"
-      "that cannot be written. A closed pipe on standard output ends the command as it ends cat.\n";
+      "be added, 2 a usage error, a PATH that is not there, an archive that cannot be read or\n"
+      "written (or would hold no entry), or standard output that cannot be written. A closed\n"
+      "pipe on standard output ends the command as it ends cat.\n";
 
 const QList<CommandHelp::Entry> kCommands {
     { CommandHelp::Command::List, "list",

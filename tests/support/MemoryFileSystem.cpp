@@ -318,6 +318,8 @@ FileSystem::Status MemoryFileSystem::openFile(int folder, const QByteArray &name
 
 bool MemoryFileSystem::truncate(int fd, qint64 size)
 {
+    if (m_scratch.count(fd))
+        return FileSystem::truncate(fd, size);
     const auto it = m_handles.find(fd);
     if (it == m_handles.end() || it->second->kind != Kind::File) {
         errno = EBADF;
@@ -389,11 +391,6 @@ FileSystem::Status MemoryFileSystem::createUnnamedFile(int folder, int &fd)
     const auto it = m_handles.find(folder);
     if (it == m_handles.end() || it->second->kind != Kind::Folder)
         return failWith(it == m_handles.end() ? EBADF : ENOTDIR);
-    return createScratchFile(fd);
-}
-
-FileSystem::Status MemoryFileSystem::createScratchFile(int &fd)
-{
     auto node = std::make_shared<Node>();
     node->kind = Kind::File;
     node->inode = m_nextInode++;
@@ -401,16 +398,21 @@ FileSystem::Status MemoryFileSystem::createScratchFile(int &fd)
     return Status::Ok;
 }
 
+FileSystem::Status MemoryFileSystem::createScratchFile(int &fd)
+{
+    fd = ::memfd_create("scratch", MFD_CLOEXEC);
+    if (fd < 0)
+        return failWith(errno);
+    m_scratch.insert(fd);
+    return Status::Ok;
+}
+
 bool MemoryFileSystem::linkFile(int fd, int folder, const QByteArray &name)
 {
     Node *parent = folderOf(folder, name);
     const auto it = m_handles.find(fd);
-    if (!parent || it == m_handles.end() || it->second->kind != Kind::File) {
-        errno = parent ? EBADF : errno;
-        return false;
-    }
-    if (parent->children.count(name)) {
-        errno = EEXIST;
+    if (!parent || it == m_handles.end() || parent->children.count(name)) {
+        errno = !parent ? errno : it == m_handles.end() ? EBADF : EEXIST;
         return false;
     }
     it->second->parent = m_handles[folder];
@@ -418,20 +420,10 @@ bool MemoryFileSystem::linkFile(int fd, int folder, const QByteArray &name)
     return true;
 }
 
-qint64 MemoryFileSystem::readAt(int fd, char *data, qint64 size, qint64 pos)
-{
-    const auto it = m_handles.find(fd);
-    if (it == m_handles.end() || it->second->kind != Kind::File)
-        return FileSystem::readAt(fd, data, size, pos); // a file's copy in memory
-    const QByteArray &content = it->second->content;
-    const qint64 n = qBound(qint64(0), content.size() - pos, size);
-    if (n > 0)
-        std::memcpy(data, content.constData() + pos, size_t(n));
-    return n;
-}
-
 qint64 MemoryFileSystem::write(int fd, const char *data, qint64 size)
 {
+    if (m_scratch.count(fd))
+        return FileSystem::write(fd, data, size);
     const auto it = m_handles.find(fd);
     if (it == m_handles.end() || it->second->kind != Kind::File || it->second->readOnly) {
         errno = EBADF;
@@ -452,7 +444,8 @@ bool MemoryFileSystem::close(int fd)
     if (fd >= kFirstHandle)
         return m_handles.erase(fd) == 1;
     m_copies.erase(fd);
-    return ::close(fd) == 0; // a file's copy in memory
+    m_scratch.erase(fd);
+    return ::close(fd) == 0; // a file's copy in memory, or a scratch file
 }
 
 bool MemoryFileSystem::rename(int folder, const QByteArray &from, const QByteArray &to)

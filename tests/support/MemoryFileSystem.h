@@ -9,6 +9,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 // A whole file system in memory: folders, files, symbolic links and FIFOs below "/", reached
 // through handles as the real one is through descriptors and with the same rules, so the
@@ -56,9 +57,9 @@ public:
     Status createFile(int folder, const QByteArray &name, int &fd) override;
     Status createTemporaryFile(int folder, QByteArray &name, int &fd) override;
     Status createUnnamedFile(int folder, int &fd) override;
+    // A real descriptor (memfd), as a file's copy is.
     Status createScratchFile(int &fd) override;
     bool linkFile(int fd, int folder, const QByteArray &name) override;
-    qint64 readAt(int fd, char *data, qint64 size, qint64 pos) override;
     // Nothing to flush, and no owners or permissions but read-only.
     bool sync(int) override { return true; }
     bool setOwner(int, qint64, qint64) override { return true; }
@@ -93,6 +94,7 @@ private:
     static constexpr int kFirstHandle = 1 << 24;
     int m_nextHandle = kFirstHandle;
     std::map<int, NodePtr> m_copies; // the files opened for reading, by their memfd
+    std::set<int> m_scratch; // memfd
     quint64 m_nextInode = 1;
     int m_nextTemporary = 0;
     std::map<quint64, int> m_archives; // memfd by inode
