@@ -56,3 +56,15 @@ ArchiveWriter sampleArchive()
         .add(ArchiveWriter::folder("images"))
         .add(ArchiveWriter::stored("images\\hills.png", hills()));
 }
+
+QByteArray everyKind(ArchiveWriter::Count count)
+{
+    using W = ArchiveWriter;
+    return W()
+        .add(W::folder("d"))
+        .add(W::stored("d\\s.bin", "stored"))
+        .add(W::compressed("d\\e\\c.txt", "compressed"))
+        .add(W::raw("skip", 7))
+        .setCountConvention(count)
+        .build();
+}

@@ -1,6 +1,7 @@
 # Files of tests/support/
 target_sources(quillon_test_support PRIVATE
     support/ArchiveWriter.cpp support/ArchiveWriter.h
+    support/CommandRun.cpp support/CommandRun.h
     support/FaultyFileSystem.cpp support/FaultyFileSystem.h
     support/FileTree.cpp support/FileTree.h
     support/Files.h

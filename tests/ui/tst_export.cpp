@@ -1,6 +1,3 @@
-#include "create/EntryPacker.h"
-#include "create/SourceTree.h"
-#include "fs/FileSystem.h"
 #include "support/ArchiveWriter.h"
 #include "support/FileTree.h"
 #include "support/ModalAnswer.h"
@@ -87,7 +84,6 @@ private Q_SLOTS:
     void progressLabelClearsTheLongerPath();
     void endToEndWithTheRealDialogs();
     void closingTheChooserCountsAsCancel();
-    void createdArchiveExportsTheSameTree();
 
 private:
     void openArchive(const W &writer);
@@ -338,30 +334,6 @@ void tst_Export::closingTheChooserCountsAsCancel()
     QVERIFY(m_window->extractDir().isEmpty());
     QVERIFY(m_shown.isEmpty());
     QVERIFY(tree(m_out).isEmpty());
-}
-
-void tst_Export::createdArchiveExportsTheSameTree()
-{
-    QTemporaryDir in;
-    QVERIFY(FileTree::make(in.path(),
-                           { "maps/a.bin=\x01\x02", "readme.txt=" + QString(5000, u'r'), "empty/",
-                             "notes/caf\u00e9 \u20ac.txt=see", "zero.txt=" }));
-    const QString path = m_dir.filePath(QStringLiteral("created.dat"));
-    QFile archive(path);
-    QVERIFY(archive.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    const auto refused = [](const QByteArray &, const QString &why) { QFAIL(qPrintable(why)); };
-    SourceTree source(FileSystem::standard(), refused);
-    QCOMPARE(source.openRoot(QFile::encodeName(in.path())), 0);
-    source.add({});
-    QVERIFY(EntryPacker(archive.handle(), 6, 2, FileSystem::standard(), refused).pack(source));
-    archive.close();
-
-    m_window->setFileChooser([path](QWidget *, const QString &, const QString &) { return path; });
-    m_window->mnuFileOpen_Click();
-    m_window->mnuFileSaveAll_Click();
-    // Seven records; the count field says one more.
-    QCOMPARE(m_shown.last().text, QStringLiteral("Done extracting 8 files."));
-    QCOMPARE(tree(m_out), tree(in.path()));
 }
 
 QTEST_MAIN(tst_Export)
