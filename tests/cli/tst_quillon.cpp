@@ -278,25 +278,20 @@ void tst_Quillon::command_data()
         << QStringList { "a a b.bin", "a b.txt", "a d", "a d-x", "a d/e", "a d/\u00e9.txt" }
         << QStringList { "a b.bin", "b.txt", "d-x", "d/", "d/e/", "d/\u00e9.txt" }
         << QStringList { "b.txt=" + t, "a b.bin=ab", "d-x=", "d/e/", "d/\u00e9.txt=\u00e9" };
+    const QByteArray picked = W().add(W::folder("d"))
+                                  .add(W::folder("d\\e"))
+                                  .add(W::stored("d\\e\\f.txt", text))
+                                  .add(W::stored("h.txt", "h"))
+                                  .setCountConvention(W::Count::RecordsPlusOne)
+                                  .build();
     QTest::newRow("create -0: PATHs with their folders, each once")
-        << W().add(W::folder("d"))
-               .add(W::folder("d\\e"))
-               .add(W::stored("d\\e\\f.txt", text))
-               .add(W::stored("h.txt", "h"))
-               .setCountConvention(W::Count::RecordsPlusOne)
-               .build()
+        << picked
         << QStringList { "create", "-0", "-C", "%D", "%A", "h.txt", "d/e/f.txt", "./d//e/" } << 0
         << QByteArray() << none << QStringList { "d/", "d/e/", "d/e/f.txt", "d/g.txt", "h.txt" }
         << QStringList { "d/e/f.txt=" + t, "d/g.txt=g", "h.txt=h" };
     QTest::newRow("create -T: PATHs NUL-ended with --null, where -0 stores")
-        << W().add(W::folder("d"))
-               .add(W::folder("d\\e"))
-               .add(W::stored("d\\e\\f.txt", text))
-               .add(W::stored("h.txt", "h"))
-               .setCountConvention(W::Count::RecordsPlusOne)
-               .build()
-        << QStringList { "create", "-0", "--null", "-T", "%D/names", "-C", "%D", "%A" } << 0
-        << QByteArray() << none << QStringList { "d/", "d/e/", "d/e/f.txt", "h.txt", "names" }
+        << picked << QStringList { "create", "-0", "--null", "-T", "%D/names", "-C", "%D", "%A" }
+        << 0 << QByteArray() << none << QStringList { "d/", "d/e/", "d/e/f.txt", "h.txt", "names" }
         << QStringList { "d/e/f.txt=" + t, "h.txt=h",
                          QString::fromLatin1("names=h.txt\0\0d/e\0", 17) };
     QTest::newRow("create: what is never added, this program's temporary files without a word")
