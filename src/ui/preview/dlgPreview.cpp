@@ -94,7 +94,7 @@ void dlgPreview::showPreview(const EntryPreview &preview)
     QWidget *shown = !preview.cause().isEmpty()       ? addCause(preview.cause())
         : preview.kind() == EntryPreview::Kind::Image ? addImage(preview.image())
                                                       : addLines(preview);
-    m_layout->replaceWidget(lblLoading, shown);
+    delete m_layout->replaceWidget(lblLoading, shown); // the item that held it is ours to free
     shown->show(); // at once, not when the event loop next turns
     delete lblLoading;
     lblLoading = nullptr;
