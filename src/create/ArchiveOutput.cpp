@@ -25,11 +25,28 @@ void ArchiveOutput::setStreaming(ScratchMaker scratch)
     m_makeScratch = std::move(scratch);
 }
 
+bool ArchiveOutput::failed() const
+{
+    if (m_error != 0)
+        errno = m_error;
+    return m_error != 0;
+}
+
+bool ArchiveOutput::fail()
+{
+    m_error = errno != 0 ? errno : EIO;
+    return false;
+}
+
 bool ArchiveOutput::write(const char *data, qint64 size)
 {
+    if (failed())
+        return false;
     if (size >= kBufferSize && (!m_streaming || m_finished)) { // a large directory as it is
-        if (!flush() || !m_fs.writeFully(m_fd, data, size))
+        if (!flush())
             return false;
+        if (!m_fs.writeFully(m_fd, data, size))
+            return fail();
         m_flushed += size;
         m_sent = m_streaming ? m_flushed : 0;
         return true;
@@ -40,26 +57,29 @@ bool ArchiveOutput::write(const char *data, qint64 size)
 
 bool ArchiveOutput::flush()
 {
+    if (failed())
+        return false;
     if (!m_streaming) {
-        const bool written = m_fs.writeFully(m_fd, m_buffer.constData(), m_buffer.size());
+        if (!m_fs.writeFully(m_fd, m_buffer.constData(), m_buffer.size()))
+            return fail();
         m_flushed += m_buffer.size();
         m_buffer.clear();
-        return written;
+        return true;
     }
     if (m_finished)
         settle();
     if (m_held > 0 && m_settled >= m_flushed && !sendHeld())
-        return false;
+        return fail();
     if (m_held == 0) {
         const qint64 ready = qBound(qint64(0), m_settled - m_flushed, qint64(m_buffer.size()));
         if (!m_fs.writeFully(m_fd, m_buffer.constData(), ready))
-            return false;
+            return fail();
         m_buffer.remove(0, ready);
         m_flushed += ready;
         m_sent = m_flushed;
     }
     // The bytes of the entry at hand stay in memory while they are few.
-    return m_buffer.size() < kBufferSize / 2 || hold();
+    return m_buffer.size() < kBufferSize / 2 || hold() || fail();
 }
 
 bool ArchiveOutput::hold()
@@ -96,11 +116,14 @@ bool ArchiveOutput::sendHeld()
 
 qint64 ArchiveOutput::copyFrom(int from, qint64 pos, qint64 size)
 {
+    // A failure here sticks, so the caller's fallback to write() reports it.
     if (!flush())
         return 0;
     // A stream takes nothing that could still be taken back: those bytes are held.
-    if (m_streaming && !hold())
+    if (m_streaming && !hold()) {
+        fail();
         return 0;
+    }
     const qint64 n = m_fs.copyRange(from, pos, m_streaming ? m_scratch : m_fd, size);
     if (n <= 0)
         return 0;

@@ -8,7 +8,9 @@ class FileSystem;
 
 // The new archive as it is written: small writes gathered and handed to the file in large
 // blocks, the position of the next byte always known, and the end taken back to an earlier
-// position when an entry written in part is left out after all. Every failure leaves errno set.
+// position when an entry written in part is left out after all. Every failure leaves errno set,
+// and the first failure to write sticks: once bytes may be missing from the file, every later
+// write, flush and copy fails with the same errno, so a short file is never finished as whole.
 //
 // Written to a stream, which cannot be taken back (standard output into a pipe), the bytes not
 // yet settled are held back instead: in memory while they are few, then in a scratch file made
@@ -51,6 +53,10 @@ public:
     }
 
 private:
+    // Fails with the errno of the first failed write, if any.
+    bool failed() const;
+    // Keeps errno as the output's failure and returns false.
+    bool fail();
     // Moves what is gathered to the end of the scratch file.
     bool hold();
     // Writes the scratch file's bytes to the stream and empties it.
@@ -62,6 +68,7 @@ private:
     qint64 m_flushed = 0; // where m_buffer begins
     qint64 m_settled = 0;
     bool m_finished = false;
+    int m_error = 0; // errno of the first failed write
     // Streaming: bytes before m_sent are out, the m_held after them in m_scratch.
     bool m_streaming = false;
     ScratchMaker m_makeScratch;
