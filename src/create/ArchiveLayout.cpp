@@ -59,3 +59,13 @@ bool ArchiveLayout::read(const EntryTable &table, qint32 entryCount, qint64 dirS
     m_alignment = starts == 0 || lowest < 16 ? 1 : qMin(lowest, kMaxAlignment);
     return true;
 }
+
+qint32 ArchiveLayout::blockAt(qint64 offset) const
+{
+    if (offset < headEnd() || offset >= m_dirStart)
+        return -1;
+    const auto it = std::upper_bound(
+        m_blocks.begin(), m_blocks.end(), offset,
+        [](qint64 value, const ArchiveLayout::Block &b) { return value < b.start; });
+    return qint32(it - m_blocks.begin()) - 1;
+}

@@ -19,9 +19,10 @@
 //
 // The blocks, in the order of their offsets, cut the data area into the head (the bytes before
 // the first block) and, per block, its bytes and its tail: whatever lies between its end and the
-// next block's start, or the directory (padding, gaps, data no record names). Folders and
-// entries of other types have no data here; a file entry of no bytes is only a position in the
-// data area, which must lie inside it as well.
+// next block's start, or the directory (padding, gaps, data no record names). Folders have no
+// data here; a file entry of no bytes is only a position in the data area, which must lie inside
+// it as well. An entry of another type has no size anyone knows, but its offset may name bytes
+// all the same: the block whose bytes or tail hold it is kept as it was, wherever it goes.
 class ArchiveLayout
 {
 public:
@@ -51,6 +52,8 @@ public:
     const std::vector<Block> &blocks() const { return m_blocks; }
     // The block holding the data of row, or -1 when it has no bytes of its own.
     qint32 blockOf(qint32 row) const { return m_blockOf[size_t(row)]; }
+    // The block whose bytes or tail hold offset, or -1 for the head and outside the data area.
+    qint32 blockAt(qint64 offset) const;
     qint64 headEnd() const { return m_blocks.empty() ? m_dirStart : m_blocks.front().start; }
     qint64 dirStart() const { return m_dirStart; }
     // The power of two (16 or more) every block starts on a multiple of, or 1.

@@ -100,6 +100,13 @@ bool ArchiveRewriter::write(const ArchiveFile &archive, const EntryTable &table,
     const auto removed
         = [&](qint32 row) { return !changes.removed.empty() && changes.removed[size_t(row)]; };
 
+    // The block whose old bytes a row keeps: its own, or for an entry of another type the one
+    // its offset points into.
+    const auto keeps = [&](qint32 row) {
+        const qint32 type = table.entryType(row);
+        return isFileEntry(type) || type == FolderEntry ? layout.blockOf(row)
+                                                        : layout.blockAt(table.offset(row));
+    };
     // The users of each block that keep its old bytes.
     const std::vector<ArchiveLayout::Block> &blocks = layout.blocks();
     std::vector<qint32> kept(blocks.size(), 0);
@@ -109,8 +116,8 @@ bool ArchiveRewriter::write(const ArchiveFile &archive, const EntryTable &table,
         if (replacing)
             m_replacements.push_back(
                 { row, (replaced++)->second, layout.blockOf(row), false, 0, {} });
-        else if (layout.blockOf(row) >= 0 && !removed(row))
-            ++kept[size_t(layout.blockOf(row))];
+        else if (!removed(row) && keeps(row) >= 0)
+            ++kept[size_t(keeps(row))];
     }
     std::stable_sort(m_replacements.begin(), m_replacements.end(),
                      [](const Replacement &a, const Replacement &b) {
@@ -254,15 +261,13 @@ qint64 ArchiveRewriter::moved(qint64 old) const
 {
     // The head, each block with its tail, and the directory's start, by where they began.
     const std::vector<ArchiveLayout::Block> &blocks = m_layout->blocks();
-    if (old < m_layout->headEnd())
-        return old;
     if (old >= m_layout->dirStart())
         return m_dataEnd;
-    const auto it = std::upper_bound(
-        blocks.begin(), blocks.end(), old,
-        [](qint64 value, const ArchiveLayout::Block &b) { return value < b.start; });
-    const size_t b = size_t(it - blocks.begin()) - 1;
-    return m_written[b].first + qMin(old - blocks[b].start, m_written[b].second);
+    const qint32 b = m_layout->blockAt(old);
+    if (b < 0)
+        return old;
+    return m_written[size_t(b)].first
+        + qMin(old - blocks[size_t(b)].start, m_written[size_t(b)].second);
 }
 
 bool ArchiveRewriter::writeDirectory(const ArchiveChanges &changes)

@@ -101,6 +101,19 @@ void tst_Create::edit_data()
                          "quillon: h: the archive's entry of this name is of type 7, not replaced",
                          "quillon: z: empty, which a compressed entry cannot hold, not replaced" }
         << same;
+    // x's bytes lie in a's tail: they stay where x points, a's new ones go after them.
+    QTest::newRow("update: what an entry of another type points at stays")
+        << W().add(W::stored("a", "aaaa"))
+               .add(W::raw("x", 3, "XXXX"))
+               .add(W::stored("b", "bb"))
+               .build()
+        << update << QStringList { "a=AAAAAA", "b=bb" } << 0 << QStringList()
+        << W().setLeadingBytes("aaaa")
+               .setDataOrder({ 1, 0, 2 })
+               .add(W::stored("a", "AAAAAA"))
+               .add(W::raw("x", 3, "XXXX"))
+               .add(W::stored("b", "bb"))
+               .build();
     QTest::newRow(
         "update: a file stands for the entry extraction wrote it from, the last of a name")
         << W().add(W::stored("\\lead.txt", "L"))
