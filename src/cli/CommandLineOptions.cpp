@@ -95,7 +95,8 @@ QString levelTypo(const QStringList &arguments)
             break;
         if (argument.startsWith(QLatin1String("--"))) {
             value = !argument.contains(u'=')
-                && QStringList { "--directory", "--exclude", "--files-from", "--jobs" }.contains(argument);
+                && QStringList { "--directory", "--exclude", "--files-from", "--jobs" }.contains(
+                    argument);
             continue;
         }
         qsizetype digits = 0;
@@ -197,8 +198,9 @@ bool CommandLineOptions::takeOptions(const QCommandLineParser &parser)
     literalPatterns = parser.isSet(QStringLiteral("no-wildcards"));
     hasNamesFile = parser.isSet(QStringLiteral("files-from"));
     namesFile = bytes(parser.value(QStringLiteral("files-from")));
-    // In create -0 is a level, the last one given counting, and --null alone ends -T's names.
-    if (command == Command::Create) {
+    // In create and update -0 is a level, the last one given counting, and --null alone ends
+    // -T's names.
+    if (command == Command::Create || command == Command::Update) {
         nulEnded = parser.optionNames().contains(QStringLiteral("null"));
         for (const QString &option : parser.optionNames())
             if (option.size() == 1 && option.at(0).isDigit())
@@ -222,6 +224,8 @@ bool CommandLineOptions::takeOptions(const QCommandLineParser &parser)
     // create --null once stored, as -0 does: said, rather than compressing where it stored.
     if (command == Command::Create && nulEnded && !hasNamesFile)
         return fail(QStringLiteral("create takes --null for the names -T reads; -0 stores"));
+    if (command == Command::Update && nulEnded)
+        return fail(QStringLiteral("update does not take --null"));
     return true;
 }
 

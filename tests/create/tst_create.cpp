@@ -76,6 +76,10 @@ void tst_Create::edit_data()
         << QStringList { "a.txt=ALPHA!", "d/b.txt=B", "c.bin=cccc", "d/e.txt=e", "n/" } << 0
         << QStringList { "r a.txt", "r d/b.txt", "a d/e.txt", "a n" }
         << foreign("ALPHA!", "B").add(W::stored("d\\e.txt", "e")).add(W::folder("n")).build();
+    QTest::newRow("update -0: an added file stored as create -0 stores it")
+        << W().add(W::stored("a", "a")).build() << QStringList { "update", "-0", "-C", "%D", "%A" }
+        << QStringList { "a=a", "n=" + QString(64, u'n') } << 0 << QStringList()
+        << W().add(W::stored("a", "a")).add(W::stored("n", QByteArray(64, 'n'))).build();
     // Aligned on 16 bytes; y shares x's bytes, so x's new ones go after them.
     const auto aligned = [](const QByteArray &x, const std::vector<int> &order) {
         return W().setAlignment(16).setDataOrder(order).add(W::stored("x", x));
