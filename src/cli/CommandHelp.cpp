@@ -4,8 +4,12 @@ namespace {
 
 const char kPatterns[]
     = "A PATTERN is a shell wildcard (*, ?, [...]) matched against the whole entry name, with\n"
-      "'\\' and '/' alike; a pattern matching a folder selects everything below it. Without\n"
-      "a pattern or -T every entry is selected. An ARCHIVE of '-' is read from standard input.\n";
+      "'\\' and '/' alike; a pattern matching a folder selects everything below it.\n";
+
+// Not so for delete, which removes nothing unnamed and rewrites the archive where it lies.
+const char kReading[]
+    = "list, extract and test select every entry without a pattern or -T, and read an ARCHIVE\n"
+      "of '-' from standard input.\n";
 
 const char kExitStatus[]
     = "Exit status: 0 all done, 1 an entry failed, a pattern matched nothing or a PATH could not\n"
@@ -157,7 +161,8 @@ QByteArray CommandHelp::whole()
         text += QByteArray(entry.usage) + "\n       ";
     text += "quillon help [COMMAND] | --help | --version\n"
             "\n"
-            "Lists, extracts, tests, creates and updates Quillon .dat archives, one archive per call.\n"
+            "Lists, extracts, tests, creates and updates Quillon .dat archives, one archive per "
+            "call.\n"
             "\n"
             "Commands:\n";
     for (const Entry &entry : kCommands)
@@ -167,6 +172,7 @@ QByteArray CommandHelp::whole()
     text += kOptions;
     text += "\n";
     text += kPatterns;
+    text += kReading;
     text += "\n"
             "test checks that every entry can be read where its record says and that every\n"
             "compressed one inflates, with a good checksum, to the size its record gives; the\n"
@@ -186,7 +192,7 @@ QByteArray CommandHelp::of(Command command)
         QByteArray text
             = "Usage: " + QByteArray(entry.usage).simplified() + "\n\n" + entry.help + '\n';
         if (command != Command::Create && command != Command::Update)
-            text += QByteArray(kPatterns) + '\n';
+            text += QByteArray(kPatterns) + (command == Command::Delete ? "" : kReading) + '\n';
         return text + kExitStatus;
     }
     return whole();
