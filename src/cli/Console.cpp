@@ -73,11 +73,13 @@ int Console::finish(qint64 entries)
     if (m_progress)
         m_progress->clear();
     for (qsizetype start = 0; start < m_unmatched.size();) {
-        const qsizetype end = m_unmatched.indexOf('\0', start);
+        qsizetype size = 0;
+        std::memcpy(&size, m_unmatched.constData() + start, sizeof size);
+        start += sizeof size;
         error(m_archive + QStringLiteral(": ")
-              + Printable::name(QString::fromUtf8(m_unmatched.mid(start, end - start)))
+              + Printable::name(QString::fromUtf8(m_unmatched.mid(start, size)))
               + QStringLiteral(": not found in archive"));
-        start = end + 1;
+        start += size;
     }
     if (!m_stopReason.isEmpty())
         error(m_archive

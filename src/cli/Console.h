@@ -48,7 +48,9 @@ public:
     // The same for a pattern in UTF-8; kept as bytes, as a million -T names may be.
     void patternUnmatched(QByteArrayView pattern)
     {
-        m_unmatched.append(pattern).append('\0');
+        // Its size first: a -T name may hold a NUL, and is one name all the same.
+        const qsizetype size = pattern.size();
+        m_unmatched.append(reinterpret_cast<const char *>(&size), sizeof size).append(pattern);
         ++m_unmatchedCount;
     }
     // The command stopped with skipped entries left untried, for why: finish() then counts them
@@ -69,7 +71,7 @@ private:
     ProgressLine *m_progress = nullptr;
     bool m_outIsTerminal = false; // checked once a progress line is set
     QString m_archive; // printable
-    QByteArray m_unmatched; // each pattern's UTF-8 bytes, then a NUL
+    QByteArray m_unmatched; // each pattern's size, then its UTF-8 bytes
     qsizetype m_unmatchedCount = 0;
     qint64 m_failed = 0;
     qint64 m_skipped = 0;

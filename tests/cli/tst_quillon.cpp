@@ -142,6 +142,10 @@ void tst_Quillon::command_data()
         << QStringList { "quillon: %A: b*: not found in archive",
                          "quillon: %A: nothing: not found in archive" }
         << QStringList { "names" } << QStringList { "names=br[a].txt\n\nnothing" };
+    QTest::newRow("list -T, a name holding a NUL is one name, never an entry's")
+        << W().add(W::stored("a", "x")).build() << QStringList { "list", "-T", "%D/names", "%A" }
+        << 1 << QByteArray() << QStringList { "quillon: %A: a\\x00b: not found in archive" }
+        << QStringList { "names" } << QStringList { "names=a" + QString(QChar(0)) + "b" };
     W many; // matched on several threads: each finds its share, in order
     for (int i = 0; i < 120000; ++i)
         many.add(W::stored("f" + QByteArray::number(i), {}));
