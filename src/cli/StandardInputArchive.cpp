@@ -8,7 +8,6 @@
 #include <QByteArray>
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,23 +17,6 @@ namespace {
 // An archive's offsets and sizes are 32-bit: no readable one is longer.
 constexpr qint64 kLongest = qint64(1) << 32;
 constexpr qint64 kPieceSize = 1 << 20;
-
-// A file of no name in $TMPDIR (or /tmp), removed by the system once closed; -1 with errno set.
-int anonymousFile()
-{
-    const char *tmp = std::getenv("TMPDIR");
-    const QByteArray folder = tmp && *tmp ? QByteArray(tmp) : QByteArray("/tmp");
-    int fd = retryInterrupted(
-        [&] { return ::open(folder.constData(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600); });
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return fd;
-    // A file system without O_TMPFILE: a named file, its name removed at once.
-    QByteArray name = folder + "/quillon-XXXXXX";
-    fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd >= 0)
-        ::unlink(name.constData());
-    return fd;
-}
 
 } // namespace
 
@@ -55,8 +37,8 @@ bool StandardInputArchive::open(ArchiveFile &archive, QString &why)
         why = archive.errorString();
         return false;
     }
-    const int fd = anonymousFile();
-    if (fd < 0) {
+    int fd = -1;
+    if (FileSystem::standard().createScratchFile(fd) != FileSystem::Status::Ok) {
         why = QStringLiteral("cannot make a temporary file: ") + EntryFailure::systemText(errno);
         return false;
     }

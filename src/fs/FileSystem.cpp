@@ -246,7 +246,7 @@ FileSystem::Status FileSystem::createScratchFile(int &fd)
     const char *tmp = ::getenv("TMPDIR");
     const QByteArray folder = tmp && *tmp ? QByteArray(tmp) : QByteArray("/tmp");
     fd = retryInterrupted(
-        [&] { return ::open(folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600); });
+        [&] { return ::open(folder.constData(), O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600); });
     for (int attempt = 0; attempt < 100 && fd < 0 && isUnnamedUnsupported(errno); ++attempt) {
         const QByteArray path = folder + '/' + temporaryName();
         fd = retryInterrupted([&] {

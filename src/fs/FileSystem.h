@@ -103,7 +103,7 @@ public:
     virtual Status createUnnamedFile(int folder, int &fd);
     static bool isUnnamedUnsupported(int error);
     // A file to hold bytes for a while, read and written, in $TMPDIR (or /tmp) and never named
-    // for longer than it takes to remove the name again.
+    // for longer than it takes to remove the name again; an unnamed one can never be given one.
     virtual Status createScratchFile(int &fd);
     // Gives the file open as fd, made by createUnnamedFile, a name in folder; fails with EEXIST
     // where something has it.
