@@ -3,9 +3,8 @@
 #include "CommandLineOptions.h"
 #include "Console.h"
 #include "CreateCommand.h"
-#include "NameList.h"
-#include "Printable.h"
 #include "DeleteCommand.h"
+#include "EntrySelection.h"
 #include "ReadCommand.h"
 #include "UpdateCommand.h"
 
@@ -16,12 +15,8 @@ CommandLineTool::CommandLineTool(std::FILE *out, std::FILE *err) : m_out(out), m
 bool CommandLineTool::takePaths(CommandLineOptions &options, Console &console)
 {
     NameList names;
-    if (!names.read(options.namesFile, options.nulEnded ? '\0' : '\n')) {
-        console.error((options.namesFile == "-" ? QStringLiteral("standard input")
-                                                : Printable::path(options.namesFile))
-                      + QStringLiteral(": ") + names.errorString());
+    if (!EntrySelection::readNames(names, options, console))
         return false;
-    }
     options.paths.reserve(options.paths.size() + names.size());
     for (qsizetype i = 0; i < names.size(); ++i)
         options.paths << names.at(i).toByteArray();

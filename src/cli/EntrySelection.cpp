@@ -31,16 +31,16 @@ bool EntrySelection::prepare()
             return false;
         }
     }
-    return !m_options.hasNamesFile || readNames();
+    return !m_options.hasNamesFile || readNames(m_names, m_options, m_console);
 }
 
-bool EntrySelection::readNames()
+bool EntrySelection::readNames(NameList &names, const CommandLineOptions &options, Console &console)
 {
-    if (m_names.read(m_options.namesFile, m_options.nulEnded ? '\0' : '\n'))
+    if (names.read(options.namesFile, options.nulEnded ? '\0' : '\n'))
         return true;
-    m_console.error((m_options.namesFile == "-" ? QStringLiteral("standard input")
-                                                : Printable::path(m_options.namesFile))
-                    + QStringLiteral(": ") + m_names.errorString());
+    console.error((options.namesFile == "-" ? QStringLiteral("standard input")
+                                            : Printable::path(options.namesFile))
+                  + QStringLiteral(": ") + names.errorString());
     return false;
 }
 

@@ -23,9 +23,10 @@ public:
     // The rows selected, in table order; notes the patterns and names that select nothing.
     std::vector<qint32> rows(const EntryTable &table);
 
-private:
-    bool readNames();
+    // Reads the names of -T into names as the options say they end; false, said, when it fails.
+    static bool readNames(NameList &names, const CommandLineOptions &options, Console &console);
 
+private:
     const CommandLineOptions &m_options;
     Console &m_console;
     NameList m_names; // from -T, until the rows are selected

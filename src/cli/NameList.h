@@ -10,7 +10,8 @@
 // or at each NUL. They are kept back to back in large blocks, never one allocation each, so the
 // list takes little more memory than the names themselves; empty names are passed over. A name
 // longer than an archive can hold ends the reading, so an endless one (-T /dev/zero) is refused
-// at once instead of filling the memory.
+// at once instead of filling the memory. Endless empty names (--null -T /dev/zero) take time
+// until interrupted, as in other tools that read such lists, but no memory.
 class NameList
 {
 public:
