@@ -359,9 +359,12 @@ int FileSystem::openWatch()
 
 bool FileSystem::watch(int watch, int fd)
 {
-    // The descriptor's entry in /proc is a link to the open folder, so it is followed.
+    // The descriptor's entry in /proc is a link to the open folder, so it is followed. A folder
+    // removed while it is held open says nothing itself until it is closed: the folder it was
+    // removed from tells (IN_DELETE).
     const QByteArray path = "/proc/self/fd/" + QByteArray::number(fd);
-    return ::inotify_add_watch(watch, path.constData(), IN_MOVE_SELF | IN_DELETE_SELF | IN_ONLYDIR)
+    return ::inotify_add_watch(watch, path.constData(),
+                               IN_MOVE_SELF | IN_DELETE_SELF | IN_DELETE | IN_ONLYDIR)
         >= 0;
 }
 

@@ -22,7 +22,7 @@ FolderWalk::FolderWalk(FileSystem &fs, const QByteArray &extractDir) : m_fs(fs)
     }
     struct rlimit limit;
     const rlim_t open = ::getrlimit(RLIMIT_NOFILE, &limit) == 0 ? limit.rlim_cur : 64;
-    m_maxKept = qsizetype(qMin(open / 4, kMaxKept));
+    m_maxKept = qsizetype(qMax(rlim_t(1), qMin(open / 4, kMaxKept)));
 }
 
 FolderWalk::~FolderWalk()
@@ -47,8 +47,13 @@ bool FolderWalk::openKept(const QByteArrayList &folders, FileSystem::Descriptor 
 {
     if (m_watch >= 0 && m_fs.watchedChanged(m_watch))
         forget();
-    if (m_watch < 0 && m_canWatch)
-        m_canWatch = (m_watch = m_fs.openWatch()) >= 0;
+    if (m_watch < 0 && m_canWatch) {
+        // The destination is watched too, for a folder removed from it.
+        m_watch = m_fs.openWatch();
+        m_canWatch = m_watch >= 0 && m_fs.watch(m_watch, m_root);
+        if (!m_canWatch)
+            forget(); // closes the watch, if one was opened
+    }
     if (m_watch < 0)
         return false; // no watches here: each entry walks afresh
     const QByteArray key = folders.join('/');

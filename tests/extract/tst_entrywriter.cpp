@@ -884,6 +884,10 @@ void tst_EntryWriter::hostileDestinations_data()
     QTest::newRow("folder removed between two entries")
         << 2 << QStringList { "sub\\a.txt", "sub\\b.txt" } << outside << "out/sub"
         << "removed" << 0 << QStringList { "sub/b.txt" };
+    QTest::newRow("folder kept open, removed between two entries")
+        << 1 << QStringList { "sub\\a.txt", "sub\\b.txt" } << outside + QStringList { "out/sub/" }
+        << "out/sub"
+        << "removed" << 0 << QStringList { "sub/b.txt" };
     QTest::newRow("archive is a FIFO")
         << 1 << QStringList { "x.txt" } << outside + QStringList { "a.dat|" } << noSwap << "" << 1
         << none;
