@@ -45,11 +45,12 @@ QByteArray threeEntries()
         .build();
 }
 
-// An uncompressed TGA of 3 x 2 pixels: type 2 is true colour, 3 greyscale.
-QByteArray tgaBytes(char type, char depth, bool footer)
+// An uncompressed TGA of 3 x 2 pixels: type 2 is true colour, 3 greyscale; stored bottom up
+// unless the descriptor says otherwise.
+QByteArray tgaBytes(char type, char depth, bool footer, char descriptor = 0)
 {
     QByteArray bytes = QByteArray(2, '\0') + type + QByteArray(9, '\0') + QByteArray("\3\0\2\0", 4)
-        + depth + '\0' + QByteArray(6 * depth / 8, '\x40');
+        + depth + descriptor + QByteArray(6 * depth / 8, '\x40');
     return footer ? bytes + QByteArray(8, '\0') + QByteArray("TRUEVISION-XFILE.", 18) : bytes;
 }
 
@@ -414,6 +415,17 @@ void tst_ostrel::preview_data()
         << one(W::stored("grey.tga", tgaBytes(3, 8, true))) << false << "imgPreview"
         << "TGA image, 3 x 2 pixels, 50 bytes"
         << "3x2" << 0;
+    // Its pixels need no conversion, so the picture shown is the bytes read, which must stay.
+    QTest::newRow("TGA, 32-bit, top down")
+        << one(W::stored("top.tga", tgaBytes(2, 32, false, 0x20))) << false << "imgPreview"
+        << "TGA image, 3 x 2 pixels, 42 bytes"
+        << "3x2" << 0;
+    // A character cut by the end of the first 64 KiB checked comes out with the next ones.
+    const QByteArray cut = QByteArray(63, 'a').append('\n').repeated(1023) + QByteArray(61, 'a')
+        + "\xF0\x9F\x98\x80\n" + QByteArray(63, 'b').append('\n').repeated(1024) + "end";
+    QTest::newRow("UTF-8 text, a character across 64 KiB")
+        << one(W::stored("cut.txt", cut)) << false << "lstLines"
+        << "UTF-8 text, 131,077 bytes" << QString(63, u'a') + "\nend" << 2049;
     QTest::newRow("folder: disabled") << one(W::folder("m")) << false << ""
                                       << ""
                                       << "" << 0;

@@ -80,8 +80,9 @@ bool isUtf8(const QByteArray &bytes, bool whole)
     if (whole && cut > 0)
         return false;
     constexpr qsizetype kPiece = 64 * 1024;
-    std::vector<QChar> out(kPiece);
     QStringDecoder decoder(QStringConverter::Utf8);
+    // More than a piece's length: a sequence cut by the piece before comes out in this one.
+    std::vector<QChar> out(decoder.requiredSpace(kPiece));
     const qsizetype end = bytes.size() - cut;
     for (qsizetype pos = 0; pos < end && !decoder.hasError(); pos += kPiece)
         decoder.appendToBuffer(out.data(),

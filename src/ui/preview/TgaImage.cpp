@@ -68,8 +68,13 @@ QImage TgaImage::pixels(const QByteArray &bytes) const
     if (bytes.size() < m_end)
         return {};
     const int depth = QImage::toPixelFormat(m_format).bitsPerPixel();
-    return QImage(reinterpret_cast<const uchar *>(bytes.constData()) + m_offset, m_size.width(),
-                  m_size.height(), qsizetype(m_size.width()) * depth / 8, m_format);
+    // The image holds a share of the bytes, no copy: it may be the very image shown, long after
+    // the decoder that read them is gone.
+    auto *held = new QByteArray(bytes);
+    return QImage(
+        reinterpret_cast<const uchar *>(held->constData()) + m_offset, m_size.width(),
+        m_size.height(), qsizetype(m_size.width()) * depth / 8, m_format,
+        [](void *info) { delete static_cast<QByteArray *>(info); }, held);
 }
 
 QImage TgaImage::shown(const QImage &pixels) const

@@ -15,8 +15,8 @@ public:
 
     bool isValid() const { return m_format != QImage::Format_Invalid; }
     QSize size() const { return m_size; }
-    // The pixels where they lie in bytes, which must outlive the image, with no copy made; see
-    // shown() for which way up. Null when bytes end before them.
+    // The pixels where they lie in bytes, with no copy made: the image keeps a share of bytes.
+    // See shown() for which way up. Null when bytes end before them.
     QImage pixels(const QByteArray &bytes) const;
     // The picture as it is meant to be seen from pixels, or from a copy of them shrunk.
     QImage shown(const QImage &pixels) const;
