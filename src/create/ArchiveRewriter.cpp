@@ -100,12 +100,13 @@ bool ArchiveRewriter::write(const ArchiveFile &archive, const EntryTable &table,
     const auto removed
         = [&](qint32 row) { return !changes.removed.empty() && changes.removed[size_t(row)]; };
 
-    // The block whose old bytes a row keeps: its own, or for an entry of another type the one
-    // its offset points into.
+    // The block whose old bytes a row that stays keeps: its own, or for an entry of another
+    // type the one its offset points into; -1 for none.
     const auto keeps = [&](qint32 row) {
         const qint32 type = table.entryType(row);
-        return isFileEntry(type) || type == FolderEntry ? layout.blockOf(row)
-                                                        : layout.blockAt(table.offset(row));
+        return removed(row)                            ? -1
+            : isFileEntry(type) || type == FolderEntry ? layout.blockOf(row)
+                                                       : layout.blockAt(table.offset(row));
     };
     // The users of each block that keep its old bytes.
     const std::vector<ArchiveLayout::Block> &blocks = layout.blocks();
@@ -116,8 +117,8 @@ bool ArchiveRewriter::write(const ArchiveFile &archive, const EntryTable &table,
         if (replacing)
             m_replacements.push_back(
                 { row, (replaced++)->second, layout.blockOf(row), false, 0, {} });
-        else if (!removed(row) && keeps(row) >= 0)
-            ++kept[size_t(keeps(row))];
+        else if (const qint32 block = keeps(row); block >= 0)
+            ++kept[size_t(block)];
     }
     std::stable_sort(m_replacements.begin(), m_replacements.end(),
                      [](const Replacement &a, const Replacement &b) {
